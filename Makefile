@@ -1,0 +1,39 @@
+# `make run` opens the program, `make test` runs every test. Both install what
+# is missing (Debian packages) and build incrementally into build/.
+
+BUILD_DIR   ?= build
+BUILD_TYPE  ?= Release
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+
+BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev
+RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-noto-cjk
+
+.PHONY: all deps run-deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh $(BUILD_PACKAGES)
+
+run-deps:
+	@scripts/install-deps.sh $(RUN_PACKAGES)
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps $(BUILD_DIR)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: run-deps build
+	@scripts/run.sh $(BUILD_DIR)/quilvane
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD_DIR)/bench/quilvane_bench
+
+clean:
+	rm -rf $(BUILD_DIR)
