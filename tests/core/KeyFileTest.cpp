@@ -1,5 +1,7 @@
 #include "password/KeyFile.hpp"
 
+#include "ParamName.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -115,15 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"second field has a fraction", "x,2.5", std::nullopt, Kind::NotANumber},
         ParseCase{"second field overflows", "x,99999", std::nullopt, Kind::NotANumber},
         ParseCase{"binary junk", std::string("\x00\xFF\x81,\x01\x02", 6), std::nullopt, Kind::NotANumber}),
-    [](const testing::TestParamInfo<ParseCase>& info) {
-        std::string name = info.param.what;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
-        return name;
-    });
+    [](const testing::TestParamInfo<ParseCase>& info) { return ParamName(info.param.what); });
 
 TEST_F(KeyFileTest, AHugeFileIsReadByItsBeginning)
 {

@@ -1,5 +1,7 @@
 #include "transform/ShiftText.hpp"
 
+#include "ParamName.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -100,15 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Example{"lone lead at the end", "A\xD6", "?\xD4"},
                     Example{"mixed line", "\xD6\xD0\xCE\xC4 abc\r\n",
                             "\xD6\xCE\xCE\xC2\x1E_`a\x0B\x08"}),
-    [](const testing::TestParamInfo<Example>& info) {
-        std::string name = info.param.what;
-        for (char& c : name) {
-            if (!std::isalnum(static_cast<unsigned char>(c))) {
-                c = '_';
-            }
-        }
-        return name;
-    });
+    [](const testing::TestParamInfo<Example>& info) { return ParamName(info.param.what); });
 
 TEST(ShiftText, LongAsciiAndChineseRunsMatchTheByteRule)
 {
