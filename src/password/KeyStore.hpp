@@ -1,0 +1,20 @@
+#pragma once
+
+#include "password/KeyFile.hpp"
+
+#include <filesystem>
+#include <optional>
+
+namespace quilvane {
+
+class WizardView;
+
+// The key file lives beside the executable; where that directory cannot be
+// written (an installed program), in the user's data directory instead. The
+// same rule serves writing and reading.
+std::filesystem::path KeyFileDirectory(const WizardView& view);
+
+std::optional<KeyFileError> StoreKeyDigit(const WizardView& view, std::int16_t keyDigit);
+KeyShift LoadKeyShift(const WizardView& view);
+
+}  // namespace quilvane

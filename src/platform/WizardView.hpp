@@ -1,0 +1,67 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quilvane {
+
+// The window's controls, by the names the handlers use for them.
+enum class Frame { Frame1, Frame2, Frame3, Frame4, Frame5 };
+enum class OptionButton { Option1, Option2 };
+enum class TextBox { Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10 };
+
+// Message-box styles (buttons + icon) and answers, the platform's standard
+// values: handlers and tests speak in these numbers.
+namespace msgbox {
+inline constexpr int kOkOnly = 0;
+inline constexpr int kOkCancel = 1;
+inline constexpr int kYesNo = 4;
+inline constexpr int kCritical = 16;
+inline constexpr int kQuestion = 32;
+inline constexpr int kExclamation = 48;
+inline constexpr int kInformation = 64;
+
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+}  // namespace msgbox
+
+// Everything the event handlers need from the window system. The program
+// binds it to the Qt window; the handler tests bind it to a scripted view.
+// Texts are UTF-8; the document is the file's bytes, never converted.
+class WizardView {
+public:
+    virtual ~WizardView() = default;
+
+    virtual void setFrameVisible(Frame frame, bool visible) = 0;
+    virtual bool optionValue(OptionButton option) const = 0;
+    virtual std::string boxText(TextBox box) const = 0;
+    virtual void clearBox(TextBox box) = 0;
+    virtual void focusBox(TextBox box) = 0;
+
+    // Modal; returns one of the msgbox::kAnswer values.
+    virtual int messageBox(std::string_view text, int style, std::string_view title) = 0;
+
+    // CommonDialog1: the file-open dialog. FileName is empty before the first
+    // choice and keeps its value when the dialog is cancelled.
+    virtual void setDialogFilter(std::string_view filter) = 0;
+    virtual void showOpen() = 0;
+    virtual std::filesystem::path dialogFileName() const = 0;
+    virtual void setDialogFileName(const std::filesystem::path& fileName) = 0;
+
+    // RichTextBox1: the document view, holding the document's bytes.
+    virtual const std::string& documentText() const = 0;
+    virtual void setDocumentText(std::string bytes) = 0;
+
+    // Where the key file lives: the executable's directory, or the user's
+    // data directory when that one cannot be written.
+    virtual std::filesystem::path programDirectory() const = 0;
+    virtual std::filesystem::path userDataDirectory() const = 0;
+
+    // Ends the program: the caller returns at once, no further handler runs.
+    virtual void endProgram() = 0;
+};
+
+}  // namespace quilvane

@@ -1,0 +1,172 @@
+#pragma once
+
+#include "platform/WizardView.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilvane::testing {
+
+// A WizardView without a window: answers to message boxes and file-dialog
+// choices are queued in advance, and everything the handlers do is recorded.
+class ScriptedView : public WizardView {
+public:
+    struct Message {
+        std::string text;
+        int style;
+        std::string title;
+    };
+
+    // --- the state of the "window" ---
+    std::array<bool, 5> frames = {true, false, false, false, false};
+    bool option1 = true;
+    std::array<std::string, 10> boxes;
+    std::optional<TextBox> focused;
+    std::string filter;
+    std::filesystem::path fileName;
+    std::string document;
+    std::filesystem::path programDir;
+    std::filesystem::path dataDir;
+    bool ended = false;
+
+    // --- the script ---
+    std::deque<int> answers;                                   // for boxes that offer a choice
+    std::deque<std::optional<std::filesystem::path>> choices;  // nullopt: the dialog is cancelled
+
+    // --- the record ---
+    std::vector<Message> messages;
+    std::vector<std::string> calls;
+
+    std::string& box(TextBox b) { return boxes[static_cast<std::size_t>(b)]; }
+
+    int visibleFrame() const
+    {
+        int visible = 0;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            if (frames[i]) {
+                EXPECT_EQ(visible, 0) << "two panels visible at once";
+                visible = static_cast<int>(i) + 1;
+            }
+        }
+        return visible;
+    }
+
+    void setFrameVisible(Frame frame, bool visible) override
+    {
+        record(visible ? "show Frame" : "hide Frame", static_cast<int>(frame) + 1);
+        frames[static_cast<std::size_t>(frame)] = visible;
+    }
+    bool optionValue(OptionButton option) const override
+    {
+        return option == OptionButton::Option1 ? option1 : !option1;
+    }
+    std::string boxText(TextBox b) const override { return boxes[static_cast<std::size_t>(b)]; }
+    void clearBox(TextBox b) override
+    {
+        record("clear Text", static_cast<int>(b) + 1);
+        box(b).clear();
+    }
+    void focusBox(TextBox b) override { focused = b; }
+
+    int messageBox(std::string_view text, int style, std::string_view title) override
+    {
+        record("message " + std::string(title));
+        messages.push_back({std::string(text), style, std::string(title)});
+        if ((style & 7) == msgbox::kOkOnly) {
+            return msgbox::kAnswerOk;
+        }
+        if (answers.empty()) {
+            ADD_FAILURE() << "no answer queued for the message box \"" << title << "\"";
+            return (style & 7) == msgbox::kYesNo ? msgbox::kAnswerNo : msgbox::kAnswerCancel;
+        }
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    void setDialogFilter(std::string_view f) override { filter = f; }
+    void showOpen() override
+    {
+        record("showOpen");
+        if (choices.empty()) {
+            ADD_FAILURE() << "no file-dialog choice queued";
+            return;
+        }
+        if (choices.front()) {
+            fileName = *choices.front();
+        }
+        choices.pop_front();
+    }
+    std::filesystem::path dialogFileName() const override { return fileName; }
+    void setDialogFileName(const std::filesystem::path& name) override { fileName = name; }
+
+    const std::string& documentText() const override { return document; }
+    void setDocumentText(std::string bytes) override { document = std::move(bytes); }
+
+    std::filesystem::path programDirectory() const override { return programDir; }
+    std::filesystem::path userDataDirectory() const override { return dataDir; }
+
+    void endProgram() override
+    {
+        record("end");
+        ended = true;
+    }
+
+private:
+    void record(std::string call, int number)
+    {
+        call += std::to_string(number);
+        record(std::move(call));
+    }
+    void record(std::string call)
+    {
+        if (ended) {
+            ADD_FAILURE() << "\"" << call << "\" after the program ended";
+        }
+        calls.push_back(std::move(call));
+    }
+};
+
+// A fresh directory for one test, removed afterwards.
+class TemporaryDirectory {
+public:
+    TemporaryDirectory()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = std::filesystem::temp_directory_path() /
+                ("quilvane-" + std::string(info->test_suite_name()) + "-" + info->name());
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TemporaryDirectory()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace quilvane::testing
