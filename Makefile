@@ -8,7 +8,7 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-noto-cjk
 
-.PHONY: all deps run-deps configure build run test bench clean
+.PHONY: all deps run-deps configure build run test bench screenshots clean
 
 all: build
 
@@ -34,6 +34,11 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bench/quilvane_bench
+
+# Pictures of the five steps for the README, taken under a virtual display.
+screenshots: run-deps build
+	@scripts/install-deps.sh xvfb xauth
+	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs
 
 clean:
 	rm -rf $(BUILD_DIR)

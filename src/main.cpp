@@ -1,11 +1,13 @@
+#include "wizard/Application.hpp"
+#include "wizard/Wizard.hpp"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quilvane 2.0"));
-    window.show();
-    return app.exec();
+    quilvane::PrepareApplication(app);
+    quilvane::Wizard wizard;
+    wizard.show();
+    return QApplication::exec();
 }

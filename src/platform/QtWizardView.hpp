@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/WizardView.hpp"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace quilvane {
+
+class Form1;
+
+// WizardView bound to the Qt window. The document's bytes are kept here;
+// the document view shows them decoded from GBK, as far as they decode.
+class QtWizardView : public WizardView {
+public:
+    explicit QtWizardView(Form1& form);
+
+    // What ending the program does; the program quits the application, the
+    // window tests record it instead.
+    void setEndProgram(std::function<void()> end) { end_ = std::move(end); }
+
+    void setFrameVisible(Frame frame, bool visible) override;
+    bool optionValue(OptionButton option) const override;
+    std::string boxText(TextBox box) const override;
+    void clearBox(TextBox box) override;
+    void focusBox(TextBox box) override;
+    int messageBox(std::string_view text, int style, std::string_view title) override;
+    void setDialogFilter(std::string_view filter) override;
+    void showOpen() override;
+    std::filesystem::path dialogFileName() const override;
+    void setDialogFileName(const std::filesystem::path& fileName) override;
+    const std::string& documentText() const override;
+    void setDocumentText(std::string bytes) override;
+    std::filesystem::path programDirectory() const override;
+    std::filesystem::path userDataDirectory() const override;
+    void endProgram() override;
+
+private:
+    Form1& form_;
+    std::string document_;
+    QStringList dialogFilters_;
+    std::filesystem::path dialogFileName_;
+    std::function<void()> end_;
+};
+
+}  // namespace quilvane

@@ -1,0 +1,47 @@
+#include "wizard/Wizard.hpp"
+
+#include "password/PasswordSteps.hpp"
+#include "transform/FileActions.hpp"
+#include "wizard/Navigation.hpp"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quilvane {
+
+Wizard::Wizard() : view_(form_)
+{
+    using Handler = void (*)(WizardView&);
+    const Handler clicks[] = {&Command1_Click, &Command2_Click, &Command3_Click, &Command4_Click,
+                              &Command5_Click, &Command6_Click, &Command7_Click, &Command8_Click,
+                              &Command9_Click, &Command10_Click, &Command11_Click};
+    for (int number = 1; number <= 11; ++number) {
+        const Handler handler = clicks[number - 1];
+        connect(form_.command(number), &QPushButton::clicked, this, [this, handler] { handler(view_); });
+    }
+    for (int number = 1; number <= 10; ++number) {
+        form_.text(number)->installEventFilter(this);
+    }
+}
+
+void Wizard::show()
+{
+    form_.centreOnScreen();
+    form_.show();
+    form_.command(1)->setFocus();
+}
+
+bool Wizard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        for (int number = 1; number <= 10; ++number) {
+            if (watched == form_.text(number)) {
+                PasswordBox_MouseMove(view_, static_cast<TextBox>(number - 1));
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace quilvane
