@@ -6,7 +6,7 @@ BUILD_TYPE  ?= Release
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
 BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev
-RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-noto-cjk
+RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
 .PHONY: all deps run-deps configure build run test bench screenshots clean
 

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -90,6 +91,22 @@ const std::vector<Control>& Layout()
     return controls;
 }
 
+// Captions wrap where the line is full, as on the desktop the layout was
+// drawn for: Qt's own wrapping keeps "单击“打" together and would push the
+// last characters of a caption out of its place.
+class CaptionLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, text());
+    }
+};
+
 // Password boxes show each typed character as "*".
 class AsteriskStyle : public QProxyStyle {
 public:
@@ -132,7 +149,7 @@ QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
         break;
     }
     case Kind::Label: {
-        auto* label = new QLabel(caption, container);
+        auto* label = new CaptionLabel(caption, container);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setCursor(Qt::ArrowCursor);
