@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 using quilvane::Wizard;
@@ -147,6 +148,10 @@ private slots:
         QVERIFY(!wizard.form().windowIcon().isNull());
         wizard.form().resize(600, 400);
         QCOMPARE(wizard.form().size(), QSize(297, 184));
+
+        const QPoint offCentre = wizard.form().frameGeometry().center() -
+                                 QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 2, "the window opens centred on the screen");
     }
 
     void itOpensOnTheFirstStepWithTheFocusOnNext()
