@@ -1,5 +1,7 @@
 #include "password/KeyFile.hpp"
 
+#include "platform/DocumentFile.hpp"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -109,17 +111,11 @@ std::string KeyFileContent(std::int16_t keyDigit)
 std::optional<KeyFileError> WriteKeyFile(const std::filesystem::path& directory, std::int16_t keyDigit)
 {
     const auto path = KeyFilePath(directory);
-    const std::string content = KeyFileContent(keyDigit);
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        return KeyFileError{KeyFileError::Kind::CannotWrite, path, LastSystemError()};
-    }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size() &&
-                         std::fflush(file.get()) == 0;
-    const std::error_code writeError = written ? std::error_code{} : LastSystemError();
-    if (std::fclose(file.release()) != 0 || !written) {
-        return KeyFileError{KeyFileError::Kind::CannotWrite, path, written ? LastSystemError() : writeError};
+    ReplaceOptions options;
+    options.createIfMissing = true;
+    const Replaced replaced = ReplaceFileContent(path, KeyFileContent(keyDigit), options);
+    if (replaced.error) {
+        return KeyFileError{KeyFileError::Kind::CannotWrite, path, replaced.error->error};
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "password/KeyFile.hpp"
 #include "platform/DocumentFile.hpp"
+#include "platform/FileRefusal.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +11,14 @@ namespace quilvane {
 
 std::string SystemReason(const std::error_code& error)
 {
+    if (error.category() == FileRefusalCategory()) {
+        switch (static_cast<FileRefusal>(error.value())) {
+        case FileRefusal::ReadOnly: return "文件被设为只读";
+        case FileRefusal::HardLinked: return "这个文件还有其他名称（硬链接），改写后其他名称仍会保留原来的内容";
+        case FileRefusal::ChangedOnDisk: return "文件在本程序打开它之后被其他程序修改过";
+        case FileRefusal::NotRegularFile: return "这不是一个普通文件";
+        }
+    }
     if (error.category() == std::generic_category() || error.category() == std::system_category()) {
         switch (error.value()) {
         case ENOENT: return "文件或文件夹不存在";
@@ -65,8 +74,16 @@ std::string OpenText(const FileError& error)
 
 std::string SaveText(const FileError& error)
 {
+    std::string advice;
+    if (error.error == FileRefusal::ChangedOnDisk) {
+        advice = "\n为免覆盖别人的修改，请单击“打开文件”重新打开它后再试。";
+    } else if (error.error == FileRefusal::ReadOnly) {
+        advice = "\n如确需改写，请先取消该文件的只读属性。";
+    } else if (error.error == FileRefusal::HardLinked) {
+        advice = "\n请先删除多余的链接，或复制一份再操作。";
+    }
     return "无法写入文件" + DisplayPath(error.path) + "：" + SystemReason(error.error) +
-           "。\n文件保持原样，没有被修改。";
+           "。\n文件保持原样，没有被修改。" + advice;
 }
 
 std::string EncryptRefusedText(const std::filesystem::path& file)

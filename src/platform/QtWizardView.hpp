@@ -33,6 +33,8 @@ public:
     void setDialogFileName(const std::filesystem::path& fileName) override;
     const std::string& documentText() const override;
     void setDocumentText(std::string bytes) override;
+    FileStamp documentStamp() const override { return documentStamp_; }
+    void setDocumentStamp(const FileStamp& stamp) override { documentStamp_ = stamp; }
     std::filesystem::path programDirectory() const override;
     std::filesystem::path userDataDirectory() const override;
     void endProgram() override;
@@ -40,6 +42,7 @@ public:
 private:
     Form1& form_;
     std::string document_;
+    FileStamp documentStamp_;
     QStringList dialogFilters_;
     std::filesystem::path dialogFileName_;
     std::function<void()> end_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DocumentFile.hpp"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -54,6 +56,9 @@ public:
     // RichTextBox1: the document view, holding the document's bytes.
     virtual const std::string& documentText() const = 0;
     virtual void setDocumentText(std::string bytes) = 0;
+    // The file as it was when the document was loaded or last written.
+    virtual FileStamp documentStamp() const = 0;
+    virtual void setDocumentStamp(const FileStamp& stamp) = 0;
 
     // Where the key file lives: the executable's directory, or the user's
     // data directory when that one cannot be written.

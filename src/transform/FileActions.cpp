@@ -31,6 +31,7 @@ void OpenFile(WizardView& view)
         return;
     }
     view.setDocumentText(std::move(loaded.bytes));
+    view.setDocumentStamp(loaded.stamp);
 }
 
 std::optional<std::int16_t> ReadShift(WizardView& view)
@@ -44,16 +45,22 @@ std::optional<std::int16_t> ReadShift(WizardView& view)
     return key.shift;
 }
 
-// Writes the file; on failure the view goes back to `original` and the user is
-// told. True when written.
+// Writes the file, unless it changed since it was loaded or last written; on
+// failure the view goes back to `original` and the user is told. True when
+// written.
 bool WriteBack(WizardView& view, const std::filesystem::path& file, std::string_view content,
                std::string original)
 {
-    if (const auto error = WriteDocumentFile(file, content)) {
+    ReplaceOptions options;
+    options.expected = view.documentStamp();
+    const Replaced replaced = ReplaceFileContent(file, content, options);
+    if (replaced.error) {
         view.setDocumentText(std::move(original));
-        view.messageBox(failure::SaveText(*error), msgbox::kOkOnly + msgbox::kCritical, failure::kSaveTitle);
+        view.messageBox(failure::SaveText(*replaced.error), msgbox::kOkOnly + msgbox::kCritical,
+                        failure::kSaveTitle);
         return false;
     }
+    view.setDocumentStamp(replaced.stamp);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "ScriptedView.hpp"
 #include "password/KeyFile.hpp"
 #include "transform/FileActions.hpp"
+#include "transform/ShiftText.hpp"
 
 #include <gtest/gtest.h>
 
@@ -222,6 +223,49 @@ TEST_F(FileActions, AFileThatCannotBeWrittenIsReportedAndNothingChanges)
     EXPECT_NE(view.messages[0].text.find(file.string()), std::string::npos);
     EXPECT_EQ(view.document, "AB");
     EXPECT_TRUE(std::filesystem::is_directory(file));
+    EXPECT_FALSE(view.ended);
+}
+
+TEST_F(FileActions, AFileChangedOnDiskSinceItWasOpenedIsNotOverwritten)
+{
+    const auto file = makeFile("shared.txt", "AB");
+    open(file);
+    WriteBytes(file, "someone else's edit");
+    Command5_Click(view);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].title, "无法保存文件");
+    EXPECT_NE(view.messages[0].text.find("被其他程序修改"), std::string::npos);
+    EXPECT_NE(view.messages[0].text.find("重新打开"), std::string::npos);
+    EXPECT_EQ(ReadBytes(file), "someone else's edit");
+    EXPECT_EQ(view.document, "AB");
+
+    // Opened again, it is encrypted as it now is.
+    view.messages.clear();
+    open(file);
+    encrypt(msgbox::kAnswerOk);
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(ReadBytes(file), ShiftText("someone else's edit", -2) + "\r\n");
+}
+
+TEST_F(FileActions, AReadOnlyOrHardLinkedFileIsNotWritten)
+{
+    const auto readOnly = makeFile("read only.txt", "AB");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    open(readOnly);
+    Command5_Click(view);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].text.find("只读"), std::string::npos);
+    EXPECT_EQ(ReadBytes(readOnly), "AB");
+
+    const auto linked = makeFile("linked.txt", "AB");
+    std::filesystem::create_hard_link(linked, dir / "second name.txt");
+    view.messages.clear();
+    open(linked);
+    Command5_Click(view);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].text.find("硬链接"), std::string::npos);
+    EXPECT_EQ(ReadBytes(linked), "AB");
+    EXPECT_EQ(ReadBytes(dir / "second name.txt"), "AB");
     EXPECT_FALSE(view.ended);
 }
 

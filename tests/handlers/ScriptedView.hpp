@@ -33,6 +33,7 @@ public:
     std::string filter;
     std::filesystem::path fileName;
     std::string document;
+    FileStamp stamp;
     std::filesystem::path programDir;
     std::filesystem::path dataDir;
     bool ended = false;
@@ -110,6 +111,8 @@ public:
 
     const std::string& documentText() const override { return document; }
     void setDocumentText(std::string bytes) override { document = std::move(bytes); }
+    FileStamp documentStamp() const override { return stamp; }
+    void setDocumentStamp(const FileStamp& s) override { stamp = s; }
 
     std::filesystem::path programDirectory() const override { return programDir; }
     std::filesystem::path userDataDirectory() const override { return dataDir; }

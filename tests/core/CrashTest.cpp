@@ -1,0 +1,82 @@
+// A process killed at any instant while it replaces a file leaves the file
+// holding the old content or the new one, never a mix, never nothing.
+#include "platform/DocumentFile.hpp"
+
+#include "../handlers/ScriptedView.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <random>
+#include <thread>
+
+namespace quilvane::testing {
+namespace {
+
+std::string Pattern(std::size_t size, char first)
+{
+    std::string text(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        text[i] = static_cast<char>(first + i % 23);
+    }
+    return text;
+}
+
+TEST(CrashSafety, AKilledWriteLeavesTheOldOrTheNewContent)
+{
+    const char* seedText = std::getenv("QUILVANE_CRASH_SEED");
+    const std::uint32_t seed = seedText ? static_cast<std::uint32_t>(std::strtoul(seedText, nullptr, 10))
+                                        : std::random_device{}();
+    std::mt19937 random(seed);
+    std::printf("crash test seed %u (replay with QUILVANE_CRASH_SEED=%u)\n", seed, seed);
+    RecordProperty("seed", std::to_string(seed));
+
+    TemporaryDirectory dir;
+    const auto target = dir / "large.txt";
+    // Two contents of different sizes, so that any mix of them shows.
+    const std::string first = Pattern(12u << 20, 'a');
+    const std::string second = Pattern(9u << 20, 'A');
+    WriteBytes(target, first);
+
+    constexpr int kKills = 60;
+    int sawFirst = 0;
+    int sawSecond = 0;
+    for (int kill = 1; kill <= kKills; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (unsigned round = 0;; ++round) {
+                (void)ReplaceFileContent(target, round % 2 ? first : second);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 120'000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+        const std::string now = ReadBytes(target);
+        const bool isFirst = now == first;
+        const bool isSecond = now == second;
+        ASSERT_TRUE(isFirst || isSecond) << "after kill " << kill << " the file holds " << now.size()
+                                         << " bytes of neither content (seed " << seed << ")";
+        sawFirst += isFirst;
+        sawSecond += isSecond;
+    }
+    std::printf("%d kills survived: %d times the one content, %d times the other\n", kKills, sawFirst, sawSecond);
+
+    // What a kill leaves behind is a hidden temporary file, nothing else.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name != "large.txt") {
+            EXPECT_TRUE(name.starts_with(".quilvane-") && name.ends_with(".tmp")) << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quilvane::testing
