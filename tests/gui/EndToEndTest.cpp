@@ -34,6 +34,19 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// One run of the program: the window shown, its end recorded instead of
+// quitting the test, its dialogs answered from a script.
+struct Session {
+    Session()
+    {
+        wizard.view().setEndProgram([this] { ended = true; });
+        wizard.show();
+    }
+    Wizard wizard;
+    bool ended = false;
+    ModalAnswers answers;
+};
+
 }  // namespace
 
 class EndToEndTest : public QObject {
@@ -65,12 +78,9 @@ private slots:
         WriteFile(target, plain);
 
         {
-            Wizard wizard;
-            bool ended = false;
-            wizard.view().setEndProgram([&] { ended = true; });
-            wizard.show();
-            QVERIFY(QTest::qWaitForWindowActive(&wizard.form()));
-            ModalAnswers answers;
+            Session session;
+            QVERIFY(QTest::qWaitForWindowActive(&session.wizard.form()));
+            auto& [wizard, ended, answers] = session;
 
             QTest::mouseClick(wizard.form().command(1), Qt::LeftButton);
             QVERIFY(wizard.form().frame(2)->isVisible());
@@ -104,12 +114,9 @@ private slots:
         QCOMPARE(encrypted, QByteArray("?@\x0B\x08\xD6\xCE\xCE\xC2\x1Ercvr\x0B\x08\r\n"));
 
         {
-            Wizard wizard;
-            bool ended = false;
-            wizard.view().setEndProgram([&] { ended = true; });
-            wizard.show();
-            QVERIFY(QTest::qWaitForWindowActive(&wizard.form()));
-            ModalAnswers answers;
+            Session session;
+            QVERIFY(QTest::qWaitForWindowActive(&session.wizard.form()));
+            auto& [wizard, ended, answers] = session;
 
             QTest::mouseClick(wizard.form().option(2), Qt::LeftButton);
             QTest::mouseClick(wizard.form().command(1), Qt::LeftButton);
@@ -137,14 +144,11 @@ private slots:
 
     void cancellingTheFileDialogChangesNothing()
     {
-        Wizard wizard;
-        bool ended = false;
-        wizard.view().setEndProgram([&] { ended = true; });
-        wizard.show();
-        QVERIFY(QTest::qWaitForWindowActive(&wizard.form()));
+        Session session;
+        QVERIFY(QTest::qWaitForWindowActive(&session.wizard.form()));
+        auto& [wizard, ended, answers] = session;
         wizard.form().frame(1)->hide();
         wizard.form().frame(4)->show();
-        ModalAnswers answers;
         answers.chooseFile({});
         QTest::mouseClick(wizard.form().command(4), Qt::LeftButton);
         QVERIFY(!ended);
