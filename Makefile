@@ -4,11 +4,12 @@
 BUILD_DIR   ?= build
 BUILD_TYPE  ?= Release
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1
 
 BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
-.PHONY: all deps run-deps configure build run test bench screenshots clean
+.PHONY: all deps run-deps configure build run test test-sanitize bench screenshots clean
 
 all: build
 
@@ -31,6 +32,14 @@ run: run-deps build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_DIR ?= build-sanitize
+test-sanitize: deps
+	@test -f $(SANITIZE_DIR)/CMakeCache.txt || cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUILVANE_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	ASAN_OPTIONS=$(ASAN_OPTIONS) UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 bench: build
 	$(BUILD_DIR)/bench/quilvane_bench
