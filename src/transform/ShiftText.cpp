@@ -1,9 +1,12 @@
 #include "transform/ShiftText.hpp"
 
 #include <algorithm>
-#include <array>
-#include <cstddef>
-#include <cstdint>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QUILVANE_HAVE_AVX2_KERNEL 1
+#endif
 
 namespace quilvane {
 namespace {
@@ -25,11 +28,6 @@ inline std::size_t EncodeCode(std::int64_t n, Byte* out)
     return 2;
 }
 
-inline std::int64_t PairCode(Byte lead, Byte trail)
-{
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>((lead << 8) | trail));
-}
-
 // Length of the character starting at text[i] (1 or 2).
 inline std::size_t CharLength(const Byte* text, std::size_t i, std::size_t size)
 {
@@ -38,111 +36,49 @@ inline std::size_t CharLength(const Byte* text, std::size_t i, std::size_t size)
 
 inline std::int64_t CharCode(const Byte* c, std::size_t length)
 {
-    return length == 1 ? c[0] : PairCode(c[0], c[1]);
+    if (length == 1) {
+        return c[0];
+    }
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>((c[0] << 8) | c[1]));
 }
 
-// Blocks of kBlock bytes that are all plain one-byte characters, or all
-// double-byte characters whose trail does not carry, are shifted and checked
-// in bulk; everything else goes character by character for kStep bytes
-// before the next block is tried.
-constexpr std::size_t kBlock = 32;
-constexpr std::size_t kStep = 8;
-
-struct BulkRule {
+struct Range {
     bool usable = false;
     Byte low = 0;
     Byte high = 0;
-};
 
-struct BulkRules {
-    BulkRule single;  // every byte stands alone and stays a lone byte
-    BulkRule pairs;   // every byte is >= 0x81, trails move without a carry
-    BulkRule trail;   // a trail byte that moves without a carry
-
-    explicit BulkRules(int deltaIn)
+    Range(std::int64_t from, std::int64_t to)
     {
-        const std::int64_t d = deltaIn;  // -INT_MIN must not overflow
-        // One-byte character b: b + d must stay in 0..0x80 so it is still read
-        // as one byte.
-        const std::int64_t singleLow = std::max<std::int64_t>(0, -d);
-        const std::int64_t singleHigh = std::min<std::int64_t>(0x80, 0x80 - d);
-        if (singleLow <= singleHigh) {
-            single = {true, static_cast<Byte>(singleLow), static_cast<Byte>(singleHigh)};
+        if (from <= to) {
+            usable = true;
+            low = static_cast<Byte>(from);
+            high = static_cast<Byte>(to);
         }
-        // Pair L T: L stays, T + d must stay in 0..255.
-        const std::int64_t pairLow = std::max<std::int64_t>(0x81, -d);
-        const std::int64_t pairHigh = std::min<std::int64_t>(0xFF, 0xFF - d);
-        if (pairLow <= pairHigh) {
-            pairs = {true, static_cast<Byte>(pairLow), static_cast<Byte>(pairHigh)};
-        }
-        const std::int64_t trailLow = std::max<std::int64_t>(0, -d);
-        const std::int64_t trailHigh = std::min<std::int64_t>(0xFF, 0xFF - d);
-        if (trailLow <= trailHigh) {
-            trail = {true, static_cast<Byte>(trailLow), static_cast<Byte>(trailHigh)};
-        }
+    }
+    bool contains(Byte b) const
+    {
+        return usable && static_cast<Byte>(b - low) <= static_cast<Byte>(high - low);
     }
 };
 
-inline bool Within(Byte b, const BulkRule& rule)
-{
-    return rule.usable && static_cast<Byte>(b - rule.low) <= static_cast<Byte>(rule.high - rule.low);
-}
+// The bytes for which the shift is a plain addition that keeps every
+// character's length and comes back under the opposite shift.
+struct Rules {
+    int delta;
+    Range single;  // a lone byte b: b + delta stays in 0..0x80, still read alone
+    Range trail;   // a trail byte t: t + delta stays in 0..255, no carry into the lead
 
-// The common characters of a mixed stretch: a lone byte or a pair whose
-// trail moves without a carry. Both come back and keep their length.
-inline bool IsPlainCharacter(const Byte* c, std::size_t length, const BulkRules& rules)
-{
-    return length == 1 ? Within(c[0], rules.single) : Within(c[1], rules.trail);
-}
+    explicit Rules(int d)
+        : delta(d),
+          single(std::max<std::int64_t>(0, -std::int64_t{d}), std::min<std::int64_t>(0x80, 0x80 - std::int64_t{d})),
+          trail(std::max<std::int64_t>(0, -std::int64_t{d}), std::min<std::int64_t>(0xFF, 0xFF - std::int64_t{d}))
+    {
+    }
+};
 
-inline bool AllWithin(const Byte* p, const BulkRule& rule)
+inline bool IsPlainCharacter(const Byte* c, std::size_t length, const Rules& rules)
 {
-    if (!rule.usable) {
-        return false;
-    }
-    const Byte span = static_cast<Byte>(rule.high - rule.low);
-    Byte outside = 0;
-    for (std::size_t k = 0; k < kBlock; ++k) {
-        outside |= static_cast<Byte>(static_cast<Byte>(p[k] - rule.low) > span);
-    }
-    return outside == 0;
-}
-
-inline void AddToAll(const Byte* in, Byte* out, int delta)
-{
-    const auto d = static_cast<Byte>(delta);
-    for (std::size_t k = 0; k < kBlock; ++k) {
-        out[k] = static_cast<Byte>(in[k] + d);
-    }
-}
-
-inline void AddToTrails(const Byte* in, Byte* out, int delta)
-{
-    // A mask rather than a test on k keeps the loop vectorisable.
-    static constexpr auto kTrails = [] {
-        std::array<Byte, kBlock> mask{};
-        for (std::size_t k = 1; k < kBlock; k += 2) {
-            mask[k] = 0xFF;
-        }
-        return mask;
-    }();
-    const auto d = static_cast<Byte>(delta);
-    for (std::size_t k = 0; k < kBlock; ++k) {
-        out[k] = static_cast<Byte>(in[k] + (d & kTrails[k]));
-    }
-}
-
-enum class BlockKind { Mixed, Single, Pairs };
-
-inline BlockKind Classify(const Byte* p, const BulkRules& rules)
-{
-    if (AllWithin(p, rules.single)) {
-        return BlockKind::Single;
-    }
-    if (AllWithin(p, rules.pairs)) {
-        return BlockKind::Pairs;
-    }
-    return BlockKind::Mixed;
+    return length == 1 ? rules.single.contains(c[0]) : rules.trail.contains(c[1]);
 }
 
 // Round trip of one character, given whether it is the last of the text.
@@ -162,7 +98,312 @@ bool CharComesBack(const Byte* c, std::size_t length, bool last, std::int64_t de
     return backLength == length && std::equal(c, c + length, back);
 }
 
+// ---------------------------------------------------------------------------
+// Windows of 64 bytes. A window starts at a character boundary; from its
+// bitmask of high bytes follow its trail bytes, leads and lone bytes. When
+// every lone byte and trail is plain, the whole window is shifted by adding
+// delta to every byte but the leads. Otherwise the window is good up to the
+// character holding the first byte that is not plain.
+
+constexpr std::size_t kWindow = 64;
+
+struct WindowMasks {
+    std::uint64_t high;
+    std::uint64_t singleOk;
+    std::uint64_t trailOk;
+};
+
+struct WindowVerdict {
+    std::uint64_t leads;
+    std::size_t advance;  // bytes done; the window is clean when it is kWindow or kWindow - 1
+    bool clean;
+};
+
+inline WindowVerdict Judge(const WindowMasks& m)
+{
+    if (m.high == 0 && ~m.singleOk == 0) {
+        return {0, kWindow, true};  // plain one-byte text, the common case
+    }
+    const std::uint64_t trails = detail::TrailBits(m.high);
+    const std::uint64_t leads = m.high & ~trails;
+    const std::uint64_t singles = ~m.high & ~trails;
+    const std::uint64_t bad = (singles & ~m.singleOk) | (trails & ~m.trailOk);
+    if (bad == 0) {
+        // A lead in the last byte takes its trail from the next window, which
+        // starts at that lead instead.
+        return {leads, kWindow - static_cast<std::size_t>(leads >> 63), true};
+    }
+    const int first = __builtin_ctzll(bad);
+    const std::size_t start = ((trails >> first) & 1) ? static_cast<std::size_t>(first - 1)
+                                                       : static_cast<std::size_t>(first);
+    return {leads, start, false};
+}
+
+// Shifts (or, with out == nullptr, only checks) whole windows from `in`,
+// writing the shifted bytes to `out` (which may be `in`). Returns the bytes
+// done, always ending at a character boundary.
+std::size_t WindowsPortable(const Byte* in, std::size_t available, Byte* out, const Rules& rules)
+{
+    std::size_t done = 0;
+    while (available - done >= kWindow) {
+        const Byte* window = in + done;
+        WindowMasks masks{0, 0, 0};
+        for (std::size_t k = 0; k < kWindow; ++k) {
+            const Byte b = window[k];
+            masks.high |= std::uint64_t{TakesTrail(b)} << k;
+            masks.singleOk |= std::uint64_t{rules.single.contains(b)} << k;
+            masks.trailOk |= std::uint64_t{rules.trail.contains(b)} << k;
+        }
+        const WindowVerdict verdict = Judge(masks);
+        if (out) {
+            const auto d = static_cast<Byte>(rules.delta);
+            Byte shifted[kWindow];
+            for (std::size_t k = 0; k < kWindow; ++k) {
+                shifted[k] = static_cast<Byte>(window[k] + (((verdict.leads >> k) & 1) ? Byte{0} : d));
+            }
+            std::memcpy(out + done, shifted, verdict.advance);
+        }
+        done += verdict.advance;
+        if (!verdict.clean) {
+            break;
+        }
+    }
+    return done;
+}
+
+#ifdef QUILVANE_HAVE_AVX2_KERNEL
+
+__attribute__((target("avx2"))) inline std::uint32_t InRange(__m256i bytes, __m256i low, __m256i span)
+{
+    const __m256i offset = _mm256_sub_epi8(bytes, low);
+    return static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(offset, span), offset)));
+}
+
+__attribute__((target("avx2"))) inline std::uint32_t AtLeast(__m256i bytes, __m256i low)
+{
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(bytes, low), bytes)));
+}
+
+// 32 bits to 32 bytes: 0xFF where the bit is set.
+__attribute__((target("avx2"))) inline __m256i ExpandBits(std::uint32_t bits)
+{
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1,  //
+                                            2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3);
+    const __m256i select = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ULL));
+    const __m256i copied = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(bits)), spread);
+    return _mm256_cmpeq_epi8(_mm256_and_si256(copied, select), select);
+}
+
+__attribute__((target("avx2"))) std::size_t WindowsAvx2(const Byte* in, std::size_t available, Byte* out,
+                                                        const Rules& rules)
+{
+    const __m256i leadLow = _mm256_set1_epi8(static_cast<char>(0x81));
+    const __m256i singleLow = _mm256_set1_epi8(static_cast<char>(rules.single.low));
+    const __m256i singleSpan = _mm256_set1_epi8(static_cast<char>(rules.single.high - rules.single.low));
+    const __m256i trailLow = _mm256_set1_epi8(static_cast<char>(rules.trail.low));
+    const __m256i trailSpan = _mm256_set1_epi8(static_cast<char>(rules.trail.high - rules.trail.low));
+    const __m256i delta = _mm256_set1_epi8(static_cast<char>(rules.delta));
+    const std::uint64_t singleUsable = rules.single.usable ? ~std::uint64_t{0} : 0;
+    const std::uint64_t trailUsable = rules.trail.usable ? ~std::uint64_t{0} : 0;
+
+    std::size_t done = 0;
+    while (available - done >= kWindow) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + done));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + done + 32));
+        const auto wide = [](std::uint32_t low, std::uint32_t high) {
+            return std::uint64_t{low} | (std::uint64_t{high} << 32);
+        };
+        WindowMasks masks;
+        masks.high = wide(AtLeast(a, leadLow), AtLeast(b, leadLow));
+        masks.singleOk = wide(InRange(a, singleLow, singleSpan), InRange(b, singleLow, singleSpan)) & singleUsable;
+        masks.trailOk = wide(InRange(a, trailLow, trailSpan), InRange(b, trailLow, trailSpan)) & trailUsable;
+        const WindowVerdict verdict = Judge(masks);
+        if (out) {
+            const __m256i shiftedA =
+                _mm256_add_epi8(a, _mm256_andnot_si256(ExpandBits(static_cast<std::uint32_t>(verdict.leads)), delta));
+            const __m256i shiftedB = _mm256_add_epi8(
+                b, _mm256_andnot_si256(ExpandBits(static_cast<std::uint32_t>(verdict.leads >> 32)), delta));
+            // Out of place, bytes past a bad character are simply written
+            // again later; in place they are input still to be read.
+            if (verdict.clean || out != in) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), shiftedA);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done + 32), shiftedB);
+            } else {
+                alignas(32) Byte shifted[kWindow];
+                _mm256_store_si256(reinterpret_cast<__m256i*>(shifted), shiftedA);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(shifted + 32), shiftedB);
+                std::memcpy(out + done, shifted, verdict.advance);
+            }
+        }
+        done += verdict.advance;
+        if (!verdict.clean) {
+            break;
+        }
+    }
+    return done;
+}
+
+#endif
+
+using WindowsFunction = std::size_t (*)(const Byte*, std::size_t, Byte*, const Rules&);
+
+WindowsFunction WindowsOf(detail::Kernel kernel)
+{
+#ifdef QUILVANE_HAVE_AVX2_KERNEL
+    if (kernel == detail::Kernel::Avx2) {
+        return &WindowsAvx2;
+    }
+#endif
+    (void)kernel;
+    return &WindowsPortable;
+}
+
+// Reports progress every so many bytes.
+class ProgressTicker {
+public:
+    explicit ProgressTicker(const ShiftProgress& progress) : progress_(progress) {}
+    void at(std::size_t done)
+    {
+        if (progress_ && done - last_ >= kEvery) {
+            last_ = done;
+            progress_(done);
+        }
+    }
+
+private:
+    static constexpr std::size_t kEvery = 16u << 20;
+    const ShiftProgress& progress_;
+    std::size_t last_ = 0;
+};
+
 }  // namespace
+
+namespace detail {
+
+std::uint64_t TrailBits(std::uint64_t high)
+{
+    // A run of high bytes starts at a character boundary: its bytes at odd
+    // distances from the run's start are trails, and so is the byte after a
+    // run of odd length. Adding 1 at the start of each run that starts on an
+    // odd bit flips the parity of the following bits for that run only.
+    constexpr std::uint64_t kEven = 0x5555555555555555ULL;
+    const std::uint64_t followsHigh = high << 1;
+    const std::uint64_t oddStarts = high & ~kEven & ~followsHigh;
+    const std::uint64_t evenSequences = oddStarts + high;
+    const std::uint64_t invert = evenSequences << 1;
+    return (kEven ^ invert) & followsHigh;
+}
+
+bool KernelAvailable(Kernel kernel)
+{
+    switch (kernel) {
+    case Kernel::Portable: return true;
+    case Kernel::Avx2:
+#ifdef QUILVANE_HAVE_AVX2_KERNEL
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+Kernel BestKernel()
+{
+    static const Kernel best = KernelAvailable(Kernel::Avx2) ? Kernel::Avx2 : Kernel::Portable;
+    return best;
+}
+
+void ShiftTextUsing(Kernel kernel, std::string_view text, int delta, std::string& out)
+{
+    const auto* in = reinterpret_cast<const Byte*>(text.data());
+    const std::size_t size = text.size();
+    const Rules rules(delta);
+    const WindowsFunction windows = WindowsOf(kernel);
+
+    // Output goes through a small buffer: no zero-fill of a large result, one
+    // append per chunk. A chunk may end one character past kChunk, and a
+    // character grows by at most one byte.
+    constexpr std::size_t kChunk = 8192;
+    Byte chunk[2 * (kChunk + 2)];
+
+    out.clear();
+    out.reserve(size + size / 64 + 16);
+    std::size_t i = 0;
+    while (i < size) {
+        const std::size_t chunkEnd = std::min(size, i + kChunk);
+        std::size_t produced = 0;
+        while (i < chunkEnd) {
+            const std::size_t done = windows(in + i, chunkEnd - i, chunk + produced, rules);
+            i += done;
+            produced += done;
+            if (i >= chunkEnd) {
+                break;
+            }
+            const std::size_t length = CharLength(in, i, size);
+            produced += EncodeCode(CharCode(in + i, length) + delta, chunk + produced);
+            i += length;
+        }
+        out.append(reinterpret_cast<const char*>(chunk), produced);
+    }
+}
+
+void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress)
+{
+    auto* bytes = reinterpret_cast<Byte*>(text.data());
+    const std::size_t size = text.size();
+    const Rules rules(delta);
+    const WindowsFunction windows = WindowsOf(kernel);
+    ProgressTicker ticker(progress);
+
+    std::size_t i = 0;
+    while (i < size) {
+        i += windows(bytes + i, size - i, bytes + i, rules);
+        ticker.at(i);
+        if (i >= size) {
+            break;
+        }
+        const std::size_t length = CharLength(bytes, i, size);
+        Byte shifted[2];
+        if (EncodeCode(CharCode(bytes + i, length) + delta, shifted) != length) {
+            // From here on the text changes length: rebuild the rest.
+            std::string rest;
+            ShiftTextUsing(kernel, std::string_view(text).substr(i), delta, rest);
+            text.resize(i);
+            text += rest;
+            return;
+        }
+        std::memcpy(bytes + i, shifted, length);
+        i += length;
+    }
+}
+
+bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
+{
+    const auto* in = reinterpret_cast<const Byte*>(text.data());
+    const std::size_t size = text.size();
+    const Rules rules(delta);
+    const WindowsFunction windows = WindowsOf(kernel);
+    ProgressTicker ticker(progress);
+
+    std::size_t i = 0;
+    while (i < size) {
+        i += windows(in + i, size - i, nullptr, rules);
+        ticker.at(i);
+        if (i >= size) {
+            break;
+        }
+        const std::size_t length = CharLength(in, i, size);
+        if (!IsPlainCharacter(in + i, length, rules) && !CharComesBack(in + i, length, i + length == size, delta)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace detail
 
 std::string ShiftText(std::string_view text, int delta)
 {
@@ -173,79 +414,17 @@ std::string ShiftText(std::string_view text, int delta)
 
 void ShiftTextInto(std::string_view text, int delta, std::string& out)
 {
-    const auto* in = reinterpret_cast<const Byte*>(text.data());
-    const std::size_t size = text.size();
-    const BulkRules rules(delta);
-
-    // Output goes through a small stack buffer: no zero-fill of a large result,
-    // one amortised append per chunk. A chunk may run past kChunk by one block
-    // and one character, and a character grows by at most one byte.
-    constexpr std::size_t kChunk = 4096;
-    Byte chunk[2 * (kChunk + kBlock + 2)];
-
-    out.clear();
-    out.reserve(size + size / 64 + 16);
-    std::size_t i = 0;
-    while (i < size) {
-        const std::size_t chunkEnd = std::min(size, i + kChunk);
-        std::size_t produced = 0;
-        while (i < chunkEnd) {
-            if (size - i >= kBlock) {
-                switch (Classify(in + i, rules)) {
-                case BlockKind::Single:
-                    AddToAll(in + i, chunk + produced, delta);
-                    i += kBlock;
-                    produced += kBlock;
-                    continue;
-                case BlockKind::Pairs:
-                    AddToTrails(in + i, chunk + produced, delta);
-                    i += kBlock;
-                    produced += kBlock;
-                    continue;
-                case BlockKind::Mixed:
-                    break;
-                }
-            }
-            const std::size_t stop = std::min(size, i + kStep);
-            while (i < stop) {
-                const std::size_t length = CharLength(in, i, size);
-                if (IsPlainCharacter(in + i, length, rules)) {
-                    chunk[produced] = in[i];
-                    chunk[produced + length - 1] = static_cast<Byte>(in[i + length - 1] + delta);
-                    produced += length;
-                } else {
-                    produced += EncodeCode(CharCode(in + i, length) + delta, chunk + produced);
-                }
-                i += length;
-            }
-        }
-        out.append(reinterpret_cast<const char*>(chunk), produced);
-    }
+    detail::ShiftTextUsing(detail::BestKernel(), text, delta, out);
 }
 
-bool ShiftComesBack(std::string_view text, int delta)
+void ShiftInPlace(std::string& text, int delta, const ShiftProgress& progress)
 {
-    const auto* in = reinterpret_cast<const Byte*>(text.data());
-    const std::size_t size = text.size();
-    const BulkRules rules(delta);
+    detail::ShiftInPlaceUsing(detail::BestKernel(), text, delta, progress);
+}
 
-    std::size_t i = 0;
-    while (i < size) {
-        if (size - i >= kBlock && Classify(in + i, rules) != BlockKind::Mixed) {
-            i += kBlock;
-            continue;
-        }
-        const std::size_t stop = std::min(size, i + kStep);
-        while (i < stop) {
-            const std::size_t length = CharLength(in, i, size);
-            if (!IsPlainCharacter(in + i, length, rules) &&
-                !CharComesBack(in + i, length, i + length == size, delta)) {
-                return false;
-            }
-            i += length;
-        }
-    }
-    return true;
+bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress)
+{
+    return detail::ShiftComesBackUsing(detail::BestKernel(), text, delta, progress);
 }
 
 }  // namespace quilvane

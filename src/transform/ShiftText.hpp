@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +17,9 @@ namespace quilvane {
 // other byte stands alone. A character's code is its byte value (one byte) or
 // lead * 256 + trail read as a signed 16-bit number (two bytes).
 
+// Called now and then during a long transform with the bytes done so far.
+using ShiftProgress = std::function<void(std::size_t done)>;
+
 // Replaces every character by the character whose code lies `delta` away:
 // a sum 0..255 is written as one byte, anything else modulo 65536 as two
 // bytes, high byte first. Encryption uses delta = -shift, decryption +shift.
@@ -23,8 +29,29 @@ std::string ShiftText(std::string_view text, int delta);
 // allocation when it is already large enough. `out` must not alias `text`.
 void ShiftTextInto(std::string_view text, int delta, std::string& out);
 
+// The same in place: no second copy of the text unless a character changes
+// its length (a NUL under encryption, say); then the rest is rebuilt.
+void ShiftInPlace(std::string& text, int delta, const ShiftProgress& progress = {});
+
 // True exactly when ShiftText(ShiftText(text, delta), -delta) == text, that
 // is when the change can be undone by the opposite action. Needs no copy.
-bool ShiftComesBack(std::string_view text, int delta);
+bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress = {});
 
+namespace detail {
+
+// The bulk of the work is done on 64-byte windows by the fastest kernel the
+// processor has; the others stay for the equivalence tests.
+enum class Kernel { Portable, Avx2 };
+bool KernelAvailable(Kernel kernel);
+Kernel BestKernel();
+
+void ShiftTextUsing(Kernel kernel, std::string_view text, int delta, std::string& out);
+void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);
+bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+
+// For a window that starts at a character boundary, with bit i set when byte
+// i is 0x81 or above: the bits of the bytes that are trail bytes.
+std::uint64_t TrailBits(std::uint64_t high);
+
+}  // namespace detail
 }  // namespace quilvane

@@ -197,17 +197,114 @@ std::string RandomText(std::mt19937& random)
     return text;
 }
 
-TEST(ShiftText, MatchesThePlainLoopAndTheCheckIsExactOnRandomTexts)
+std::vector<quilvane::detail::Kernel> Kernels()
+{
+    std::vector<quilvane::detail::Kernel> kernels;
+    for (auto kernel : {quilvane::detail::Kernel::Portable, quilvane::detail::Kernel::Avx2}) {
+        if (quilvane::detail::KernelAvailable(kernel)) {
+            kernels.push_back(kernel);
+        }
+    }
+    return kernels;
+}
+
+// Every kernel, and the in-place form, gives exactly what the plain loop
+// gives, and the check is exact.
+void ExpectAllFormsAgree(const std::string& text, int delta)
+{
+    using namespace quilvane::detail;
+    const std::string expected = ReferenceShift(text, delta);
+    const bool comesBack = ReferenceShift(expected, -delta) == text;
+    for (Kernel kernel : Kernels()) {
+        std::string copied;
+        ShiftTextUsing(kernel, text, delta, copied);
+        ASSERT_EQ(Hex(copied), Hex(expected)) << "kernel " << int(kernel) << " delta " << delta << " on " << Hex(text);
+        std::string inPlace = text;
+        ShiftInPlaceUsing(kernel, inPlace, delta, {});
+        ASSERT_EQ(Hex(inPlace), Hex(expected)) << "in place, kernel " << int(kernel) << " on " << Hex(text);
+        ASSERT_EQ(ShiftComesBackUsing(kernel, text, delta, {}), comesBack)
+            << "kernel " << int(kernel) << " delta " << delta << " on " << Hex(text);
+    }
+}
+
+TEST(ShiftText, AllKernelsMatchThePlainLoopOnRandomTexts)
 {
     std::mt19937 random(20261210);
     for (int round = 0; round < 20000; ++round) {
         const std::string text = RandomText(random);
         for (int delta : {-2, 2}) {
-            ASSERT_EQ(Hex(ShiftText(text, delta)), Hex(ReferenceShift(text, delta))) << Hex(text);
-            ASSERT_EQ(ShiftComesBack(text, delta), ReallyComesBack(text, delta))
-                << Hex(text) << " delta " << delta;
+            ExpectAllFormsAgree(text, delta);
         }
     }
+}
+
+TEST(ShiftText, AllKernelsMatchThePlainLoopOnRandomBytesAndDeltas)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(random() % 400, '\0');
+        for (char& c : text) {
+            c = static_cast<char>(random());
+        }
+        const int delta = round % 3 == 0 ? static_cast<int>(random() % 600) - 300 : (round % 2 ? 2 : -2);
+        ExpectAllFormsAgree(text, delta);
+    }
+}
+
+// The bytes where a window's work is decided, placed at every offset around
+// the 64-byte window edges of a long plain text.
+TEST(ShiftText, AllKernelsMatchThePlainLoopAtWindowEdges)
+{
+    const std::string base = std::string(40, 'x') + std::string(60, '\xB0');  // ASCII, then hanzi lead/trail bytes
+    for (const std::string& special : {Bytes({0x00}), Bytes({0x01}), Bytes({0x7F}), Bytes({0x80}), Bytes({0xFE}),
+                                      Bytes({0xFF}), Bytes({0x81, 0x00}), Bytes({0xD6}), Bytes({0x81, 0x40})}) {
+        for (std::size_t at = 50; at < 140; ++at) {
+            std::string text = base + base + base;
+            text.replace(at, special.size(), special);
+            for (int delta : {-2, 2}) {
+                ExpectAllFormsAgree(text, delta);
+                ExpectAllFormsAgree(text.substr(0, at + special.size()), delta);  // ending at the special
+            }
+        }
+    }
+}
+
+TEST(ShiftText, TrailBitsFollowTheCut)
+{
+    const auto naive = [](std::uint64_t high) {
+        std::uint64_t trails = 0;
+        bool pending = false;
+        for (int i = 0; i < 64; ++i) {
+            if (pending) {
+                trails |= std::uint64_t{1} << i;
+                pending = false;
+            } else if ((high >> i) & 1) {
+                pending = true;
+            }
+        }
+        return trails;
+    };
+    std::mt19937_64 random(3);
+    for (int round = 0; round < 200000; ++round) {
+        // Masks with long runs as well as scattered bits.
+        std::uint64_t high = random();
+        if (round % 3 == 0) {
+            high |= random();
+        } else if (round % 3 == 1) {
+            high &= random();
+        }
+        ASSERT_EQ(quilvane::detail::TrailBits(high), naive(high)) << std::hex << high;
+    }
+    for (std::uint64_t high : {std::uint64_t{0}, ~std::uint64_t{0}, std::uint64_t{1} << 63, std::uint64_t{1}}) {
+        EXPECT_EQ(quilvane::detail::TrailBits(high), naive(high)) << std::hex << high;
+    }
+}
+
+TEST(ShiftText, AnInPlaceShiftThatChangesTheLengthRebuildsTheRest)
+{
+    std::string text = std::string(100, 'A') + Bytes({0x00}) + std::string(100, 'B');
+    quilvane::ShiftInPlace(text, -2);
+    EXPECT_EQ(text, std::string(100, '?') + Bytes({0xFF, 0xFE}) + std::string(100, '@'));
 }
 
 }  // namespace
