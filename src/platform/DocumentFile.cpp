@@ -11,7 +11,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <new>
 #include <random>
+#include <stdexcept>
 
 namespace quilvane {
 namespace {
@@ -61,10 +64,13 @@ bool Do(Step step, Call call)
     return call();
 }
 
-bool WriteAll(int fd, std::string_view bytes)
+constexpr std::size_t kIoChunk = 8u << 20;
+constexpr std::size_t kGrowth = 64u << 10;
+
+bool WriteAll(int fd, std::string_view bytes, const std::function<void(std::size_t)>& wrote = {})
 {
     while (!bytes.empty()) {
-        const std::size_t chunk = std::min<std::size_t>(bytes.size(), 1u << 30);
+        const std::size_t chunk = std::min<std::size_t>(bytes.size(), kIoChunk);
         const ssize_t written = ::write(fd, bytes.data(), chunk);
         if (written < 0) {
             if (errno == EINTR) {
@@ -73,8 +79,29 @@ bool WriteAll(int fd, std::string_view bytes)
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+        if (wrote) {
+            wrote(static_cast<std::size_t>(written));
+        }
     }
     return true;
+}
+
+// MemAvailable of /proc/meminfo, in bytes; 0 when it cannot be told.
+std::uint64_t SystemMemoryAvailable()
+{
+    std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
+    if (!meminfo) {
+        return 0;
+    }
+    char line[256];
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, meminfo)) {
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+            break;
+        }
+    }
+    std::fclose(meminfo);
+    return std::uint64_t{kib} * 1024;
 }
 
 // Temporary files are hidden and say whose they are: ".quilvane-XXXXXXXX.tmp".
@@ -123,7 +150,12 @@ std::optional<std::filesystem::path> ResolvedTarget(const std::filesystem::path&
 
 }  // namespace
 
-LoadedDocument ReadDocumentFile(const std::filesystem::path& path)
+std::uint64_t MemoryNeededFor(std::uint64_t size)
+{
+    return size + size / 10 + (64u << 20);
+}
+
+LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options)
 {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
@@ -136,14 +168,31 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path)
     if (S_ISDIR(status.st_mode)) {
         return {{}, {}, FileError{path, std::make_error_code(std::errc::is_a_directory)}};
     }
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t available = options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable();
+    if (available && MemoryNeededFor(size) > available) {
+        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    }
     std::string bytes;
-    bytes.resize(static_cast<std::size_t>(status.st_size));
+    try {
+        // Room to notice that the file grew, without moving the whole text.
+        bytes.reserve(static_cast<std::size_t>(size) + kGrowth);
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    } catch (const std::length_error&) {
+        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    }
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
-            bytes.resize(bytes.size() + 64 * 1024);  // the file grew, or reports no size
+            bytes.resize(bytes.size() + kGrowth);  // the file grew, or reports no size
         }
-        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+        if (options.progress && !options.progress(filled, size)) {
+            return {{}, {}, FileError{path, std::make_error_code(std::errc::operation_canceled)}};
+        }
+        const std::size_t want = std::min(bytes.size() - filled, kIoChunk);
+        const ssize_t got = ::read(file.get(), bytes.data() + filled, want);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -205,7 +254,15 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
         return failed(error);
     };
 
-    if (!Do(Step::Write, [&] { return WriteAll(file.get(), bytes); })) {
+    const std::uint64_t total = bytes.size() + options.suffix.size();
+    std::uint64_t written = 0;
+    const auto wrote = [&](std::size_t count) {
+        written += count;
+        if (options.progress) {
+            options.progress(written, total);
+        }
+    };
+    if (!Do(Step::Write, [&] { return WriteAll(file.get(), bytes, wrote) && WriteAll(file.get(), options.suffix, wrote); })) {
         return abandon(LastError());
     }
     if (exists) {
@@ -240,11 +297,11 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
     if (directory.get() >= 0) {
         ::fsync(directory.get());
     }
-    struct stat written {};
-    if (::stat(target->c_str(), &written) != 0) {
+    struct stat now {};
+    if (::stat(target->c_str(), &now) != 0) {
         return {std::nullopt, {}};
     }
-    return {std::nullopt, StampOf(written)};
+    return {std::nullopt, StampOf(now)};
 }
 
 }  // namespace quilvane

@@ -2,8 +2,10 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,14 +40,33 @@ struct LoadedDocument {
     std::optional<FileError> error;
 };
 
+// Told now and then how far a long read or write has come; answering false
+// cancels a read (a write, once begun, always runs to its end).
+using IoProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+struct ReadOptions {
+    IoProgress progress;
+    // Memory the program may use for the document; 0: what the system has
+    // available. A file that would not fit is refused before it is read.
+    std::uint64_t memoryAvailable = 0;
+};
+
+// The memory a document of `size` bytes needs while it is worked on: one copy
+// of it, and room for the program around it.
+std::uint64_t MemoryNeededFor(std::uint64_t size);
+
 // The whole file, byte for byte: no line end converted, no NUL dropped.
-LoadedDocument ReadDocumentFile(const std::filesystem::path& path);
+// Cancelled through the progress, it gives the error ECANCELED.
+LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options = {});
 
 struct ReplaceOptions {
     // When known, the file must still be as it was then, or nothing is written.
     FileStamp expected;
     // The key file may be made new; a document must exist.
     bool createIfMissing = false;
+    // Written after the content, so that the caller needs no joined copy.
+    std::string_view suffix;
+    IoProgress progress;
 };
 
 struct Replaced {

@@ -15,6 +15,7 @@ public:
         case FileRefusal::HardLinked: return "the file has other names (hard links)";
         case FileRefusal::ChangedOnDisk: return "the file changed on disk since it was loaded";
         case FileRefusal::NotRegularFile: return "not a regular file";
+        case FileRefusal::TooLarge: return "the file is too large for the available memory";
         }
         return "refused";
     }

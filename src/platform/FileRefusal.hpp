@@ -11,6 +11,7 @@ enum class FileRefusal {
     HardLinked,         // other names would keep the old content
     ChangedOnDisk,      // someone else changed it since it was loaded or written
     NotRegularFile,     // a device, a pipe or the like
+    TooLarge,           // more than the memory the program may use for it
 };
 
 const std::error_category& FileRefusalCategory();

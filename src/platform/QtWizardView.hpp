@@ -33,8 +33,12 @@ public:
     void setDialogFileName(const std::filesystem::path& fileName) override;
     const std::string& documentText() const override;
     void setDocumentText(std::string bytes) override;
+    void editDocument(const std::function<void(std::string&)>& edit) override;
     FileStamp documentStamp() const override { return documentStamp_; }
     void setDocumentStamp(const FileStamp& stamp) override { documentStamp_ = stamp; }
+    std::unique_ptr<ProgressReport> startProgress(std::string_view title, bool cancellable) override;
+    // How long an action runs before its progress window shows.
+    void setProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
     std::filesystem::path programDirectory() const override;
     std::filesystem::path userDataDirectory() const override;
     void endProgram() override;
@@ -46,6 +50,7 @@ private:
     QStringList dialogFilters_;
     std::filesystem::path dialogFileName_;
     std::function<void()> end_;
+    int progressDelay_ = 500;
 };
 
 }  // namespace quilvane

@@ -2,7 +2,10 @@
 
 #include "platform/DocumentFile.hpp"
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,6 +33,15 @@ inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
 }  // namespace msgbox
 
+// A modal progress window for a long action; it goes when this is destroyed.
+// It appears only when the action takes longer than about half a second.
+class ProgressReport {
+public:
+    virtual ~ProgressReport() = default;
+    // False once the user has cancelled (only where cancelling was offered).
+    virtual bool update(std::uint64_t done, std::uint64_t total) = 0;
+};
+
 // Everything the event handlers need from the window system. The program
 // binds it to the Qt window; the handler tests bind it to a scripted view.
 // Texts are UTF-8; the document is the file's bytes, never converted.
@@ -56,9 +68,13 @@ public:
     // RichTextBox1: the document view, holding the document's bytes.
     virtual const std::string& documentText() const = 0;
     virtual void setDocumentText(std::string bytes) = 0;
+    // Changes the document where it lies, without a copy.
+    virtual void editDocument(const std::function<void(std::string& bytes)>& edit) = 0;
     // The file as it was when the document was loaded or last written.
     virtual FileStamp documentStamp() const = 0;
     virtual void setDocumentStamp(const FileStamp& stamp) = 0;
+
+    virtual std::unique_ptr<ProgressReport> startProgress(std::string_view title, bool cancellable) = 0;
 
     // Where the key file lives: the executable's directory, or the user's
     // data directory when that one cannot be written.

@@ -14,6 +14,49 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// One progress window over the passes an action makes through a document
+// (check, shift, write), shown as the share of the document done.
+class Passes {
+public:
+    Passes(WizardView& view, std::string_view title, std::uint64_t size, int passes)
+        : report_(view.startProgress(title, false)), size_(size), passes_(passes)
+    {
+    }
+
+    void next() { ++pass_; }
+    // Takes the progress window away, before a message is shown.
+    void close() { report_.reset(); }
+    void at(std::uint64_t done, std::uint64_t passSize)
+    {
+        if (passSize == 0 || !report_) {
+            return;
+        }
+        if (pass_ + 1 == passes_ && done >= passSize) {
+            report_->update(size_, size_);
+            return;
+        }
+        const double share = (pass_ + static_cast<double>(done) / static_cast<double>(passSize)) / passes_;
+        report_->update(static_cast<std::uint64_t>(share * static_cast<double>(size_)), size_);
+    }
+    ShiftProgress shifting(std::uint64_t passSize)
+    {
+        return [this, passSize](std::size_t done) { at(done, passSize); };
+    }
+    IoProgress writing()
+    {
+        return [this](std::uint64_t done, std::uint64_t total) {
+            at(done, total);
+            return true;
+        };
+    }
+
+private:
+    std::unique_ptr<ProgressReport> report_;
+    std::uint64_t size_;
+    int passes_;
+    int pass_ = 0;
+};
+
 void OpenFile(WizardView& view)
 {
     const auto previous = view.dialogFileName();
@@ -23,11 +66,20 @@ void OpenFile(WizardView& view)
     if (chosen.empty()) {
         return;  // cancelled before any file was ever chosen
     }
-    LoadedDocument loaded = ReadDocumentFile(chosen);
+    LoadedDocument loaded;
+    {
+        const auto progress = view.startProgress("正在打开文件", true);
+        ReadOptions options;
+        options.progress = [&](std::uint64_t done, std::uint64_t total) { return progress->update(done, total); };
+        loaded = ReadDocumentFile(chosen, options);
+    }
     if (loaded.error) {
         // The chosen file stays the one whose text the view holds.
         view.setDialogFileName(previous);
-        view.messageBox(failure::OpenText(*loaded.error), msgbox::kOkOnly + msgbox::kCritical, failure::kOpenTitle);
+        if (loaded.error->error != std::errc::operation_canceled) {
+            view.messageBox(failure::OpenText(*loaded.error), msgbox::kOkOnly + msgbox::kCritical,
+                            failure::kOpenTitle);
+        }
         return;
     }
     view.setDocumentText(std::move(loaded.bytes));
@@ -45,23 +97,31 @@ std::optional<std::int16_t> ReadShift(WizardView& view)
     return key.shift;
 }
 
-// Writes the file, unless it changed since it was loaded or last written; on
-// failure the view goes back to `original` and the user is told. True when
-// written.
-bool WriteBack(WizardView& view, const std::filesystem::path& file, std::string_view content,
-               std::string original)
+// Writes the document (and `suffix`) over the file, unless the file changed
+// since it was loaded or last written. On failure `undo` puts the document
+// back as it was and the user is told. True when written.
+bool WriteBack(WizardView& view, const std::filesystem::path& file, std::string_view suffix, Passes& passes,
+               const std::function<void(std::string&)>& undo)
 {
     ReplaceOptions options;
     options.expected = view.documentStamp();
-    const Replaced replaced = ReplaceFileContent(file, content, options);
+    options.suffix = suffix;
+    options.progress = passes.writing();
+    const Replaced replaced = ReplaceFileContent(file, view.documentText(), options);
     if (replaced.error) {
-        view.setDocumentText(std::move(original));
+        view.editDocument(undo);
+        passes.close();
         view.messageBox(failure::SaveText(*replaced.error), msgbox::kOkOnly + msgbox::kCritical,
                         failure::kSaveTitle);
         return false;
     }
     view.setDocumentStamp(replaced.stamp);
     return true;
+}
+
+bool EndsWithLineEnd(const std::string& text)
+{
+    return std::string_view(text).ends_with(kLineEnd);
 }
 
 }  // namespace
@@ -76,31 +136,41 @@ void Command9_Click(WizardView& view)
     OpenFile(view);
 }
 
+// The document is shifted where it lies: a check first that the change can
+// be undone, then the shift, then the write; a failed write shifts it back.
+// So the document is held once, however large.
 void Command5_Click(WizardView& view)
 {
     const auto shift = ReadShift(view);
     if (!shift) {
         return;
     }
-    std::string original = view.documentText();
-    view.setDocumentText(ShiftText(original, -*shift));
-
+    const int down = -*shift;
     const auto file = view.dialogFileName();
     if (file.empty()) {
+        view.editDocument([&](std::string& text) { ShiftInPlace(text, down); });
         view.messageBox("请先单击“打开文件”按钮，选定将要加密的文件后再单击此按钮。",
                         msgbox::kOkOnly + msgbox::kExclamation, "文件尚未打开");
         return;
     }
-    if (!ShiftComesBack(original, -*shift)) {
-        view.setDocumentText(std::move(original));
-        view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
-                        failure::kEncryptRefusedTitle);
-        return;
-    }
-    // The line end after the text is part of the file format of encrypted
-    // files: decryption takes it off again.
-    if (!WriteBack(view, file, view.documentText() + std::string(kLineEnd), std::move(original))) {
-        return;
+
+    const std::uint64_t size = view.documentText().size();
+    {
+        Passes passes(view, "正在加密文件", size, 3);
+        if (!ShiftComesBack(view.documentText(), down, passes.shifting(size))) {
+            passes.close();
+            view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
+                            failure::kEncryptRefusedTitle);
+            return;
+        }
+        passes.next();
+        view.editDocument([&](std::string& text) { ShiftInPlace(text, down, passes.shifting(size)); });
+        passes.next();
+        // The line end after the text is part of the file format of
+        // encrypted files: decryption takes it off again.
+        if (!WriteBack(view, file, kLineEnd, passes, [&](std::string& text) { ShiftInPlace(text, -down); })) {
+            return;
+        }
     }
 
     const int answer = view.messageBox("加密已经完成，单击“确定”按钮退出。",
@@ -109,7 +179,7 @@ void Command5_Click(WizardView& view)
         view.endProgram();
         return;
     }
-    view.setDocumentText(ShiftText(view.documentText(), +*shift));
+    view.editDocument([&](std::string& text) { ShiftInPlace(text, -down); });
 }
 
 void Command10_Click(WizardView& view)
@@ -118,28 +188,48 @@ void Command10_Click(WizardView& view)
     if (!shift) {
         return;
     }
-    std::string original = view.documentText();
+    const int up = *shift;
     // The final line end that encryption wrote is not part of the text.
-    std::string_view encrypted = original;
-    if (encrypted.ends_with(kLineEnd)) {
-        encrypted.remove_suffix(kLineEnd.size());
-    }
-    view.setDocumentText(ShiftText(encrypted, +*shift));
-
+    const bool marked = EndsWithLineEnd(view.documentText());
+    const auto decrypt = [&](std::string& text, const ShiftProgress& progress) {
+        if (marked) {
+            text.resize(text.size() - kLineEnd.size());
+        }
+        ShiftInPlace(text, up, progress);
+    };
     const auto file = view.dialogFileName();
     if (file.empty()) {
+        view.editDocument([&](std::string& text) { decrypt(text, {}); });
         view.messageBox("请先单击“打开文件”按钮，选定将要解密的文件后再单击此按钮。",
                         msgbox::kOkOnly + msgbox::kExclamation, "文件尚未打开");
         return;
     }
-    if (!ShiftComesBack(encrypted, +*shift)) {
-        view.setDocumentText(std::move(original));
-        view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
-                        failure::kDecryptRefusedTitle);
-        return;
-    }
-    if (!WriteBack(view, file, view.documentText(), std::move(original))) {
-        return;
+
+    const std::uint64_t size = view.documentText().size();
+    {
+        Passes passes(view, "正在解密文件", size, 3);
+        std::string_view encrypted = view.documentText();
+        if (marked) {
+            encrypted.remove_suffix(kLineEnd.size());
+        }
+        if (!ShiftComesBack(encrypted, up, passes.shifting(size))) {
+            passes.close();
+            view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
+                            failure::kDecryptRefusedTitle);
+            return;
+        }
+        passes.next();
+        view.editDocument([&](std::string& text) { decrypt(text, passes.shifting(size)); });
+        passes.next();
+        const auto undo = [&](std::string& text) {
+            ShiftInPlace(text, -up);
+            if (marked) {
+                text += kLineEnd;
+            }
+        };
+        if (!WriteBack(view, file, {}, passes, undo)) {
+            return;
+        }
     }
 
     view.messageBox("解密已经完成，单击“确定”按钮退出。", msgbox::kOkOnly + msgbox::kInformation, "解密完成");

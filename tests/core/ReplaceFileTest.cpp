@@ -241,6 +241,50 @@ TEST_F(ReplaceFile, AWriteCutShortByTheSystemLeavesTheOldContent)
     EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
 }
 
+TEST_F(ReplaceFile, AFileTooLargeForTheMemoryIsRefusedBeforeReading)
+{
+    const auto path = file("doc.txt", std::string(1000, 'x'));
+    ReadOptions options;
+    options.memoryAvailable = MemoryNeededFor(1000) - 1;
+    const LoadedDocument refused = ReadDocumentFile(path, options);
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->error, FileRefusal::TooLarge);
+    EXPECT_TRUE(refused.bytes.empty());
+
+    options.memoryAvailable = MemoryNeededFor(1000);
+    const LoadedDocument loaded = ReadDocumentFile(path, options);
+    ASSERT_FALSE(loaded.error);
+    EXPECT_EQ(loaded.bytes.size(), 1000u);
+}
+
+TEST_F(ReplaceFile, ReadingAndWritingReportTheirProgressToTheEnd)
+{
+    const std::string content(20u << 20, 'x');
+    const auto path = file("doc.txt", "old");
+    std::vector<std::uint64_t> written;
+    ReplaceOptions options;
+    options.suffix = "\r\n";
+    options.progress = [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(total, content.size() + 2);
+        written.push_back(done);
+        return true;
+    };
+    ASSERT_FALSE(ReplaceFileContent(path, content, options).error);
+    EXPECT_EQ(ReadBytes(path), content + "\r\n");
+    ASSERT_GE(written.size(), 3u);
+    EXPECT_EQ(written.back(), content.size() + 2);
+
+    std::vector<std::uint64_t> read;
+    ReadOptions reading;
+    reading.progress = [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(total, content.size() + 2);
+        read.push_back(done);
+        return true;
+    };
+    EXPECT_EQ(ReadDocumentFile(path, reading).bytes.size(), content.size() + 2);
+    EXPECT_GE(read.size(), 3u);
+}
+
 TEST_F(ReplaceFile, TheKeyFileMayBeMadeNew)
 {
     ReplaceOptions options;

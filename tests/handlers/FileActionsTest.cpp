@@ -269,6 +269,51 @@ TEST_F(FileActions, AReadOnlyOrHardLinkedFileIsNotWritten)
     EXPECT_FALSE(view.ended);
 }
 
+TEST_F(FileActions, CancellingTheProgressOfAnOpenChangesNothing)
+{
+    const auto first = makeFile("first.txt", "first");
+    open(first);
+    const auto second = makeFile("second.txt", std::string(3u << 20, 'x'));
+    view.cancelAfter = 0;
+    open(second);
+    ASSERT_FALSE(view.progress.empty());
+    EXPECT_TRUE(view.progress.back().cancellable);
+    EXPECT_EQ(view.document, "first");
+    EXPECT_EQ(view.fileName, first);
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(FileActions, ALargeFileIsEncryptedAndDecryptedWithProgressToTheEnd)
+{
+    std::string content;
+    for (int i = 0; content.size() < (40u << 20); ++i) {
+        content += "line " + std::to_string(i) + " \xD6\xD0\xCE\xC4\r\n";
+    }
+    const auto file = makeFile("large.txt", content);
+    open(file);
+    encrypt(msgbox::kAnswerOk);
+    ASSERT_TRUE(view.ended);
+    ASSERT_GE(view.progress.size(), 2u);
+    const auto& encrypting = view.progress.back();
+    EXPECT_EQ(encrypting.title, "正在加密文件");
+    EXPECT_FALSE(encrypting.cancellable);
+    ASSERT_GE(encrypting.updates.size(), 3u);
+    for (std::size_t i = 1; i < encrypting.updates.size(); ++i) {
+        EXPECT_LE(encrypting.updates[i - 1].first, encrypting.updates[i].first);
+        EXPECT_EQ(encrypting.updates[i].second, content.size());
+    }
+    EXPECT_EQ(encrypting.updates.back().first, content.size());
+
+    ScriptedView decrypting = view;
+    decrypting.ended = false;
+    decrypting.choices = {file};
+    decrypting.messages.clear();
+    Command9_Click(decrypting);
+    Command10_Click(decrypting);
+    ASSERT_TRUE(decrypting.ended);
+    EXPECT_EQ(ReadBytes(file), content);
+}
+
 TEST_F(FileActions, AMissingKeyFileIsReportedBeforeAnythingElseHappens)
 {
     std::filesystem::remove(dir / "temp.jxv");

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,6 +80,9 @@ public:
 
     int messageBox(std::string_view text, int style, std::string_view title) override
     {
+        for (const Progress& p : progress) {
+            EXPECT_TRUE(p.closed) << "a message box over the open progress window \"" << p.title << "\"";
+        }
         record("message " + std::string(title));
         messages.push_back({std::string(text), style, std::string(title)});
         if ((style & 7) == msgbox::kOkOnly) {
@@ -111,8 +115,27 @@ public:
 
     const std::string& documentText() const override { return document; }
     void setDocumentText(std::string bytes) override { document = std::move(bytes); }
+    void editDocument(const std::function<void(std::string&)>& edit) override { edit(document); }
     FileStamp documentStamp() const override { return stamp; }
     void setDocumentStamp(const FileStamp& s) override { stamp = s; }
+
+    // Progress windows: what each was titled and told; `cancelAfter` updates
+    // the user presses Cancel in the next one that offers it.
+    struct Progress {
+        std::string title;
+        bool cancellable;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> updates;
+        bool closed = false;
+    };
+    std::vector<Progress> progress;
+    std::optional<int> cancelAfter;
+
+    std::unique_ptr<ProgressReport> startProgress(std::string_view title, bool cancellable) override
+    {
+        record("progress " + std::string(title));
+        progress.push_back({std::string(title), cancellable, {}});
+        return std::make_unique<Report>(*this, progress.size() - 1);
+    }
 
     std::filesystem::path programDirectory() const override { return programDir; }
     std::filesystem::path userDataDirectory() const override { return dataDir; }
@@ -124,6 +147,25 @@ public:
     }
 
 private:
+    class Report : public ProgressReport {
+    public:
+        Report(ScriptedView& view, std::size_t index) : view_(view), index_(index) {}
+        ~Report() override { view_.progress[index_].closed = true; }
+        bool update(std::uint64_t done, std::uint64_t total) override
+        {
+            Progress& p = view_.progress[index_];
+            p.updates.emplace_back(done, total);
+            if (p.cancellable && view_.cancelAfter && static_cast<int>(p.updates.size()) > *view_.cancelAfter) {
+                return false;
+            }
+            return true;
+        }
+
+    private:
+        ScriptedView& view_;
+        std::size_t index_;
+    };
+
     void record(std::string call, int number)
     {
         call += std::to_string(number);
