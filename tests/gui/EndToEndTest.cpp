@@ -12,7 +12,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <algorithm>
 
 using quilvane::Wizard;
 using quilvane::testing::ModalAnswers;
@@ -140,6 +143,50 @@ private slots:
             QCOMPARE(answers.unexpectedDialogs, QStringList());
         }
         QCOMPARE(ReadFile(target), plain);
+    }
+
+    void aLongActionShowsItsProgressAndOpeningCanBeCancelled()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("large.txt");
+        QByteArray content;
+        while (content.size() < (48 << 20)) {
+            content += "\xD6\xD0\xCE\xC4 line of text\r\n";
+        }
+        WriteFile(target, content);
+        WriteFile(keyFilePath(), kHeader + " 4 \r\n");
+
+        Session session;
+        QVERIFY(QTest::qWaitForWindowActive(&session.wizard.form()));
+        auto& [wizard, ended, answers] = session;
+        wizard.view().setProgressDelay(0);
+        wizard.form().frame(1)->hide();
+        wizard.form().frame(4)->show();
+
+        answers.chooseFile(target);
+        answers.cancelProgress();
+        QTest::mouseClick(wizard.form().command(4), Qt::LeftButton);
+        QVERIFY(answers.allAnswered());
+        QVERIFY(wizard.view().documentText().empty());
+        QVERIFY(wizard.view().dialogFileName().empty());
+        QVERIFY(answers.messages.empty());
+
+        answers.chooseFile(target);
+        QTest::mouseClick(wizard.form().command(4), Qt::LeftButton);
+        QCOMPARE(wizard.view().documentText().size(), std::size_t(content.size()));
+        QVERIFY(wizard.form().richTextBox()->toPlainText().contains("只显示开头部分"));
+
+        answers.progressLabels.clear();
+        answers.pressInMessageBox("确定");
+        QTest::mouseClick(wizard.form().command(5), Qt::LeftButton);
+        QVERIFY(ended);
+        QVERIFY(!answers.progressLabels.isEmpty());
+        const QRegularExpression label(R"(^已处理 \d+ / 48 MB$)");
+        QVERIFY2(std::any_of(answers.progressLabels.begin(), answers.progressLabels.end(),
+                             [&](const QString& text) { return label.match(text).hasMatch(); }),
+                 qPrintable(answers.progressLabels.join(" | ")));
+        QCOMPARE(ReadFile(target).size(), content.size() + 2);
+        QCOMPARE(answers.unexpectedDialogs, QStringList());
     }
 
     void cancellingTheFileDialogChangesNothing()

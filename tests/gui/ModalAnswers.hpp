@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -82,10 +83,29 @@ public:
         });
     }
 
+    // Presses Cancel in the next progress window.
+    void cancelProgress()
+    {
+        answers_.push_back([](QWidget* modal) {
+            auto* dialog = qobject_cast<QProgressDialog*>(modal);
+            if (!dialog) {
+                return false;
+            }
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->isVisible()) {
+                    button->click();
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
     bool allAnswered() const { return answers_.empty(); }
 
     std::vector<SeenMessage> messages;
     QStringList fileDialogFilters;
+    QStringList progressLabels;
 
 private:
     // A caption without its keyboard mnemonic: "是(&Y)" reads "是".
@@ -98,6 +118,17 @@ private:
     {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible()) {
+            return;
+        }
+        // Progress windows come and go on their own; what they say is kept.
+        if (auto* progress = qobject_cast<QProgressDialog*>(modal)) {
+            if (progressLabels.isEmpty() || progressLabels.back() != progress->labelText()) {
+                progressLabels << progress->labelText();
+            }
+            if (answers_.empty() || !answers_.front()(modal)) {
+                return;
+            }
+            answers_.pop_front();
             return;
         }
         if (!answers_.empty() && answers_.front()(modal)) {
