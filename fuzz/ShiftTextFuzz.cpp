@@ -1,9 +1,11 @@
-// Fuzz target for ShiftText / ShiftTextInto / ShiftComesBack.
+// Fuzz target for ShiftText, ShiftTextInto, ShiftInPlace and ShiftComesBack.
 //
 // Input layout: the first byte chooses how the shift is read, the rest is the
 // text.
 //   0x00..0x5F  delta -2 (encryption with the usual key), text from byte 1
 //   0x60..0x9F  delta +2 (decryption with the usual key), text from byte 1
+//               (0x58..0x5F and 0x98..0x9F: the text is also checked at
+//               the ends of output chunks, see below)
 //   0xA0..0xBF  delta (byte % 7) - 3, that is -3..3, text from byte 1
 //   0xC0..0xDF  delta = bytes 1..2 as a signed 16-bit number (little end
 //               first), text from byte 3
@@ -13,19 +15,28 @@
 // the header is 1, 3 or 5 bytes long. An input too short for the header its
 // first byte asks for is all text, shifted by -2.
 //
-// Checked for every input:
-//   - ShiftComesBack(text, d) == (ShiftText(ShiftText(text, d), -d) == text);
-//   - ShiftText agrees byte for byte with a plain character-by-character
+// Checked for every input, for the public functions and for each window
+// kernel this processor can run (detail::ShiftTextUsing and the others):
+//   - ShiftText, ShiftTextInto (into a reused, non-empty string) and
+//     ShiftInPlace agree byte for byte with a plain character-by-character
 //     shift written here from the rules in ShiftText.hpp;
-//   - ShiftTextInto into a reused, non-empty string gives the same bytes;
+//   - ShiftComesBack(text, d) == (ShiftText(ShiftText(text, d), -d) == text);
 //   - with k characters in the text, the result has between k and 2k bytes
 //     (each character of 1 or 2 bytes becomes 1 or 2 bytes), so between
 //     0 and twice the input's length.
+// ShiftTextInto stages its output in chunks of some kilobytes (8 KiB at
+// present), which short inputs never fill. Where the first byte asks for it,
+// a text of up to 64 bytes is also placed, between lone 'A's, across each
+// multiple of 4 KiB up to 12 KiB, and that long text shifted by each
+// kernel's ShiftTextUsing is compared with the plain shift. The filler is
+// plain under +-2 and goes through the fast windows, so the check costs
+// about a millisecond; only some inputs ask for it all the same.
 // Any failure prints what differed and aborts, which libFuzzer reports as a
 // crash and keeps the input.
 
 #include "transform/ShiftText.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +52,8 @@ using Byte = unsigned char;
 struct Case {
     int delta = -2;
     std::string_view text;
+    bool repeat = false;
+    std::string_view fuzzed = {};  // for a text built around the input: that input's text
 };
 
 Case ReadCase(const Byte* data, std::size_t size)
@@ -51,10 +64,10 @@ Case ReadCase(const Byte* data, std::size_t size)
     }
     const Byte mode = data[0];
     if (mode < 0x60) {
-        return {-2, all.substr(1)};
+        return {-2, all.substr(1), mode >= 0x58};
     }
     if (mode < 0xA0) {
-        return {2, all.substr(1)};
+        return {2, all.substr(1), mode >= 0x98};
     }
     if (mode < 0xC0) {
         return {static_cast<int>(mode % 7) - 3, all.substr(1)};
@@ -132,24 +145,54 @@ void PrintHex(const char* label, std::string_view bytes)
 [[noreturn]] void Fail(const char* what, const Case& c)
 {
     std::fprintf(stderr, "\n*** ShiftText fuzz: %s\ndelta = %d\n", what, c.delta);
+    if (!c.fuzzed.empty()) {
+        std::fprintf(stderr, "in the long text built around the input's text\n");
+        PrintHex("input's text", c.fuzzed);
+    }
     PrintHex("text", c.text);
     std::abort();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+// Where two results part, with some bytes of each from a little before.
+void PrintDifference(std::string_view got, std::string_view expected)
 {
-    const Case c = ReadCase(data, size);
+    std::size_t at = 0;
+    while (at < got.size() && at < expected.size() && got[at] == expected[at]) {
+        ++at;
+    }
+    const std::size_t from = at < 8 ? 0 : at - 8;
+    std::fprintf(stderr, "results part at byte %zu (of %zu and %zu); from byte %zu:\n", at, got.size(),
+                 expected.size(), from);
+    PrintHex("  gives", got.substr(std::min(from, got.size()), 32));
+    PrintHex("  character by character", expected.substr(std::min(from, expected.size()), 32));
+}
 
-    const std::string shifted = quilvane::ShiftText(c.text, c.delta);
+void CheckShifted(const char* who, const std::string& got, const std::string& expected, const Case& c)
+{
+    if (got != expected) {
+        std::fprintf(stderr, "\n%s:\n", who);
+        PrintDifference(got, expected);
+        Fail("a shift differs from the character-by-character shift", c);
+    }
+}
+
+void CheckComesBack(const char* who, bool said, bool comesBack, const Case& c)
+{
+    if (said != comesBack) {
+        std::fprintf(stderr, "\n%s\n", who);
+        Fail(comesBack ? "ShiftComesBack says false, but the round trip gives the text back"
+                       : "ShiftComesBack says true, but the round trip changes the text",
+             c);
+    }
+}
+
+void CheckText(const Case& c)
+{
+    using quilvane::detail::Kernel;
 
     const std::string expected = PlainShift(c.text, c.delta);
-    if (shifted != expected) {
-        PrintHex("ShiftText gives", shifted);
-        PrintHex("character by character", expected);
-        Fail("ShiftText differs from the character-by-character shift", c);
-    }
+    const std::string shifted = quilvane::ShiftText(c.text, c.delta);
+    CheckShifted("ShiftText", shifted, expected, c);
 
     const std::size_t characters = CharacterCount(c.text);
     if (shifted.size() < characters || shifted.size() > 2 * characters || shifted.size() > 2 * c.text.size()) {
@@ -159,24 +202,67 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The real routine, not the plain one, decides the round trip: that is
     // what ShiftComesBack promises about.
-    const std::string back = quilvane::ShiftText(shifted, -c.delta);
-    const bool comesBack = back == c.text;
-    if (quilvane::ShiftComesBack(c.text, c.delta) != comesBack) {
-        PrintHex("shifted", shifted);
-        PrintHex("shifted back", back);
-        Fail(comesBack ? "ShiftComesBack says false, but the round trip gives the text back"
-                       : "ShiftComesBack says true, but the round trip changes the text",
-             c);
-    }
+    const bool comesBack = quilvane::ShiftText(shifted, -c.delta) == c.text;
+    CheckComesBack("ShiftComesBack", quilvane::ShiftComesBack(c.text, c.delta), comesBack, c);
 
-    // A string kept from the previous input: its old content and capacity
-    // must not leak into the result.
+    // A string kept from earlier inputs: its old content and capacity must
+    // not leak into the result.
     static std::string reused = "left over from an earlier input";
     quilvane::ShiftTextInto(c.text, c.delta, reused);
-    if (reused != shifted) {
-        PrintHex("ShiftText gives", shifted);
-        PrintHex("ShiftTextInto gives", reused);
-        Fail("ShiftTextInto into a reused string differs from ShiftText", c);
+    CheckShifted("ShiftTextInto", reused, expected, c);
+
+    std::string inPlace(c.text);
+    quilvane::ShiftInPlace(inPlace, c.delta);
+    CheckShifted("ShiftInPlace", inPlace, expected, c);
+
+    for (const Kernel kernel : {Kernel::Portable, Kernel::Avx2}) {
+        if (!quilvane::detail::KernelAvailable(kernel)) {
+            continue;
+        }
+        const bool portable = kernel == Kernel::Portable;
+        quilvane::detail::ShiftTextUsing(kernel, c.text, c.delta, reused);
+        CheckShifted(portable ? "ShiftTextUsing(Portable)" : "ShiftTextUsing(Avx2)", reused, expected, c);
+
+        std::string kernelInPlace(c.text);
+        quilvane::detail::ShiftInPlaceUsing(kernel, kernelInPlace, c.delta, {});
+        CheckShifted(portable ? "ShiftInPlaceUsing(Portable)" : "ShiftInPlaceUsing(Avx2)", kernelInPlace,
+                     expected, c);
+
+        CheckComesBack(portable ? "ShiftComesBackUsing(Portable)" : "ShiftComesBackUsing(Avx2)",
+                       quilvane::detail::ShiftComesBackUsing(kernel, c.text, c.delta, {}), comesBack, c);
+    }
+}
+
+void CheckLongText(const Case& c)
+{
+    using quilvane::detail::Kernel;
+
+    const std::string expected = PlainShift(c.text, c.delta);
+    for (const Kernel kernel : {Kernel::Portable, Kernel::Avx2}) {
+        if (quilvane::detail::KernelAvailable(kernel)) {
+            std::string out;
+            quilvane::detail::ShiftTextUsing(kernel, c.text, c.delta, out);
+            CheckShifted(kernel == Kernel::Portable ? "ShiftTextUsing(Portable)" : "ShiftTextUsing(Avx2)", out,
+                         expected, c);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const Case c = ReadCase(data, size);
+    CheckText(c);
+
+    if (c.repeat && !c.text.empty() && c.text.size() <= 64) {
+        std::string longText;
+        for (std::size_t boundary = 4096; boundary <= 3 * 4096; boundary += 4096) {
+            longText.append(boundary - c.text.size() / 2 - longText.size(), 'A');
+            longText += c.text;
+        }
+        longText.append(100, 'A');
+        CheckLongText(Case{c.delta, longText, false, c.text});
     }
     return 0;
 }
