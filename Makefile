@@ -43,6 +43,7 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD_DIR)/bench/quilvane_bench
+	$(BUILD_DIR)/bench/quilvane_file_bench $(FILE_BENCH_ARGS)
 
 # Pictures of the five steps for the README, taken under a virtual display.
 screenshots: run-deps build

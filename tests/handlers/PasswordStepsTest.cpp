@@ -90,25 +90,24 @@ TEST_F(PasswordSteps, ARejectedPasswordIsReportedAndChangesNothingElse)
     for (const auto& digits : std::vector<std::array<std::string, 5>>{
              {"", "2", "3", "4", "5"}, {"1", "0", "3", "4", "5"}, {"1", "2", "6", "4", "5"},
              {"1", "2", "3", "a", "5"}, {"1", "2", "3", "4", "9"}}) {
-        enterEncryption(digits);
-        view.messages.clear();
-        Command3_Click(view);
-        ASSERT_EQ(view.messages.size(), 1u);
-        EXPECT_EQ(view.messages[0].title, "密码设置出错");
-        EXPECT_EQ(view.messages[0].text, kWrongPassword);
-        EXPECT_EQ(view.messages[0].style, 16);
-        EXPECT_EQ(view.visibleFrame(), 2);
-        expectBoxesEmpty();
-
-        enterDecryption(digits);
-        view.messages.clear();
-        Command8_Click(view);
-        ASSERT_EQ(view.messages.size(), 1u);
-        EXPECT_EQ(view.messages[0].title, "密码填写出错");
-        EXPECT_EQ(view.messages[0].text, kWrongPassword);
-        EXPECT_EQ(view.messages[0].style, 16);
-        EXPECT_EQ(view.visibleFrame(), 3);
-        expectBoxesEmpty();
+        struct Path {
+            TextBox firstBox;
+            Frame panel;
+            void (*next)(WizardView&);
+            const char* title;
+        };
+        for (const Path& path : {Path{TextBox::Text1, Frame::Frame2, &Command3_Click, "密码设置出错"},
+                                 Path{TextBox::Text6, Frame::Frame3, &Command8_Click, "密码填写出错"}}) {
+            enter(path.firstBox, digits, path.panel);
+            view.messages.clear();
+            path.next(view);
+            ASSERT_EQ(view.messages.size(), 1u);
+            EXPECT_EQ(view.messages[0].title, path.title);
+            EXPECT_EQ(view.messages[0].text, kWrongPassword);
+            EXPECT_EQ(view.messages[0].style, 16);
+            EXPECT_EQ(view.visibleFrame(), static_cast<int>(path.panel) + 1);
+            expectBoxesEmpty();
+        }
     }
     EXPECT_EQ(keyFile(), kHeader + " 4 \r\n");
 }
