@@ -6,10 +6,11 @@ BUILD_TYPE  ?= Release
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1
 
-BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev
+BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev \
+                  clang libclang-rt-14-dev
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
-.PHONY: all deps run-deps configure build run test test-sanitize bench screenshots clean
+.PHONY: all deps run-deps configure build run test test-sanitize fuzz bench screenshots clean
 
 all: build
 
@@ -30,8 +31,15 @@ build: configure
 run: run-deps build
 	@scripts/run.sh $(BUILD_DIR)/quilvane
 
+FUZZ_BUILD_DIR ?= build-fuzz
+
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	scripts/fuzz.sh smoke $(FUZZ_BUILD_DIR)
+
+# The fuzz targets for five minutes each (FUZZ_SECONDS=... to change).
+fuzz: deps
+	scripts/fuzz.sh full $(FUZZ_BUILD_DIR)
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_DIR ?= build-sanitize
@@ -51,4 +59,4 @@ screenshots: run-deps build
 	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_BUILD_DIR)

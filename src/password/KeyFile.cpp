@@ -83,6 +83,9 @@ std::optional<std::int16_t> WholeNumber(std::string_view text)
     }
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') {
+            return std::nullopt;  // one sign only
+        }
     }
     std::int16_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

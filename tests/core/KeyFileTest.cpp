@@ -116,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"second field is empty", "x,,3", std::nullopt, Kind::NotANumber},
         ParseCase{"second field has a fraction", "x,2.5", std::nullopt, Kind::NotANumber},
         ParseCase{"second field overflows", "x,99999", std::nullopt, Kind::NotANumber},
+        ParseCase{"two signs", "x,+-5", std::nullopt, Kind::NotANumber},
         ParseCase{"binary junk", std::string("\x00\xFF\x81,\x01\x02", 6), std::nullopt, Kind::NotANumber}),
     [](const testing::TestParamInfo<ParseCase>& info) { return ParamName(info.param.what); });
 
