@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +86,18 @@ bool WriteAll(int fd, std::string_view bytes, const std::function<void(std::size
         }
     }
     return true;
+}
+
+// A large document is touched once from end to end: huge pages make filling
+// it several times faster where the system offers them on request.
+void AdviseHugePages(char* data, std::size_t size)
+{
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
 }
 
 // MemAvailable of /proc/meminfo, in bytes; 0 when it cannot be told.
@@ -177,6 +191,7 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
     try {
         // Room to notice that the file grew, without moving the whole text.
         bytes.reserve(static_cast<std::size_t>(size) + kGrowth);
+        AdviseHugePages(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
         return {{}, {}, FileError{path, FileRefusal::TooLarge}};

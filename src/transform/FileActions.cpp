@@ -136,9 +136,9 @@ void Command9_Click(WizardView& view)
     OpenFile(view);
 }
 
-// The document is shifted where it lies: a check first that the change can
-// be undone, then the shift, then the write; a failed write shifts it back.
-// So the document is held once, however large.
+// The document is shifted where it lies, in one pass that also makes sure
+// the change can be undone, then written; a failed write shifts it back. So
+// the document is held once, however large.
 void Command5_Click(WizardView& view)
 {
     const auto shift = ReadShift(view);
@@ -156,15 +156,15 @@ void Command5_Click(WizardView& view)
 
     const std::uint64_t size = view.documentText().size();
     {
-        Passes passes(view, "正在加密文件", size, 3);
-        if (!ShiftComesBack(view.documentText(), down, passes.shifting(size))) {
+        Passes passes(view, "正在加密文件", size, 2);
+        bool shifted = false;
+        view.editDocument([&](std::string& text) { shifted = ShiftInPlaceIfComesBack(text, down, passes.shifting(size)); });
+        if (!shifted) {
             passes.close();
             view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
                             failure::kEncryptRefusedTitle);
             return;
         }
-        passes.next();
-        view.editDocument([&](std::string& text) { ShiftInPlace(text, down, passes.shifting(size)); });
         passes.next();
         // The line end after the text is part of the file format of
         // encrypted files: decryption takes it off again.
@@ -191,15 +191,14 @@ void Command10_Click(WizardView& view)
     const int up = *shift;
     // The final line end that encryption wrote is not part of the text.
     const bool marked = EndsWithLineEnd(view.documentText());
-    const auto decrypt = [&](std::string& text, const ShiftProgress& progress) {
-        if (marked) {
-            text.resize(text.size() - kLineEnd.size());
-        }
-        ShiftInPlace(text, up, progress);
-    };
     const auto file = view.dialogFileName();
     if (file.empty()) {
-        view.editDocument([&](std::string& text) { decrypt(text, {}); });
+        view.editDocument([&](std::string& text) {
+            if (marked) {
+                text.resize(text.size() - kLineEnd.size());
+            }
+            ShiftInPlace(text, up);
+        });
         view.messageBox("请先单击“打开文件”按钮，选定将要解密的文件后再单击此按钮。",
                         msgbox::kOkOnly + msgbox::kExclamation, "文件尚未打开");
         return;
@@ -207,19 +206,23 @@ void Command10_Click(WizardView& view)
 
     const std::uint64_t size = view.documentText().size();
     {
-        Passes passes(view, "正在解密文件", size, 3);
-        std::string_view encrypted = view.documentText();
-        if (marked) {
-            encrypted.remove_suffix(kLineEnd.size());
-        }
-        if (!ShiftComesBack(encrypted, up, passes.shifting(size))) {
+        Passes passes(view, "正在解密文件", size, 2);
+        bool shifted = false;
+        view.editDocument([&](std::string& text) {
+            if (marked) {
+                text.resize(text.size() - kLineEnd.size());
+            }
+            shifted = ShiftInPlaceIfComesBack(text, up, passes.shifting(size));
+            if (!shifted && marked) {
+                text += kLineEnd;
+            }
+        });
+        if (!shifted) {
             passes.close();
             view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
                             failure::kDecryptRefusedTitle);
             return;
         }
-        passes.next();
-        view.editDocument([&](std::string& text) { decrypt(text, passes.shifting(size)); });
         passes.next();
         const auto undo = [&](std::string& text) {
             ShiftInPlace(text, -up);

@@ -259,6 +259,29 @@ WindowsFunction WindowsOf(detail::Kernel kernel)
     return &WindowsPortable;
 }
 
+// Windows are run over slices of this size, so that progress is told.
+constexpr std::size_t kSlice = 8u << 20;
+
+inline std::size_t Slice(std::size_t remaining) { return std::min(remaining, kSlice); }
+
+// Shifts whole characters where they lie, for a stretch known to keep its
+// length (every character of it shifts plainly or comes back).
+void ShiftStretchInPlace(Byte* bytes, std::size_t size, const Rules& rules, WindowsFunction windows)
+{
+    std::size_t i = 0;
+    while (i < size) {
+        i += windows(bytes + i, size - i, bytes + i, rules);
+        if (i >= size) {
+            break;
+        }
+        const std::size_t length = CharLength(bytes, i, size);
+        Byte shifted[2];
+        EncodeCode(CharCode(bytes + i, length) + rules.delta, shifted);
+        std::memcpy(bytes + i, shifted, length);
+        i += length;
+    }
+}
+
 // Reports progress every so many bytes.
 class ProgressTicker {
 public:
@@ -359,7 +382,7 @@ void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftP
 
     std::size_t i = 0;
     while (i < size) {
-        i += windows(bytes + i, size - i, bytes + i, rules);
+        i += windows(bytes + i, Slice(size - i), bytes + i, rules);
         ticker.at(i);
         if (i >= size) {
             break;
@@ -379,6 +402,52 @@ void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftP
     }
 }
 
+bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress)
+{
+    auto* bytes = reinterpret_cast<Byte*>(text.data());
+    const std::size_t size = text.size();
+    const Rules rules(delta);
+    const WindowsFunction windows = WindowsOf(kernel);
+    ProgressTicker ticker(progress);
+    // Puts back what was shifted so far: it comes back, with its length.
+    const auto giveUp = [&](std::size_t done) {
+        ShiftStretchInPlace(bytes, done, Rules(-delta), windows);
+        return false;
+    };
+
+    std::size_t i = 0;
+    while (i < size) {
+        // A clean window both comes back and keeps its length.
+        i += windows(bytes + i, Slice(size - i), bytes + i, rules);
+        ticker.at(i);
+        if (i >= size) {
+            break;
+        }
+        const std::size_t length = CharLength(bytes, i, size);
+        if (!IsPlainCharacter(bytes + i, length, rules) &&
+            !CharComesBack(bytes + i, length, i + length == size, delta)) {
+            return giveUp(i);
+        }
+        Byte shifted[2];
+        if (EncodeCode(CharCode(bytes + i, length) + delta, shifted) != length) {
+            // From here on the text changes length: rebuild the rest, once it
+            // is known to come back.
+            const std::string_view rest = std::string_view(text).substr(i);
+            if (!ShiftComesBackUsing(kernel, rest, delta, {})) {
+                return giveUp(i);
+            }
+            std::string shiftedRest;
+            ShiftTextUsing(kernel, rest, delta, shiftedRest);
+            text.resize(i);
+            text += shiftedRest;
+            return true;
+        }
+        std::memcpy(bytes + i, shifted, length);
+        i += length;
+    }
+    return true;
+}
+
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
 {
     const auto* in = reinterpret_cast<const Byte*>(text.data());
@@ -389,7 +458,7 @@ bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const 
 
     std::size_t i = 0;
     while (i < size) {
-        i += windows(in + i, size - i, nullptr, rules);
+        i += windows(in + i, Slice(size - i), nullptr, rules);
         ticker.at(i);
         if (i >= size) {
             break;
@@ -420,6 +489,11 @@ void ShiftTextInto(std::string_view text, int delta, std::string& out)
 void ShiftInPlace(std::string& text, int delta, const ShiftProgress& progress)
 {
     detail::ShiftInPlaceUsing(detail::BestKernel(), text, delta, progress);
+}
+
+bool ShiftInPlaceIfComesBack(std::string& text, int delta, const ShiftProgress& progress)
+{
+    return detail::ShiftInPlaceIfComesBackUsing(detail::BestKernel(), text, delta, progress);
 }
 
 bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress)

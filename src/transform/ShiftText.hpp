@@ -33,6 +33,10 @@ void ShiftTextInto(std::string_view text, int delta, std::string& out);
 // its length (a NUL under encryption, say); then the rest is rebuilt.
 void ShiftInPlace(std::string& text, int delta, const ShiftProgress& progress = {});
 
+// Shifts in place only if the change can be undone, in one pass: true when
+// shifted; false, with the text as it was, when it could not come back.
+bool ShiftInPlaceIfComesBack(std::string& text, int delta, const ShiftProgress& progress = {});
+
 // True exactly when ShiftText(ShiftText(text, delta), -delta) == text, that
 // is when the change can be undone by the opposite action. Needs no copy.
 bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress = {});
@@ -48,6 +52,7 @@ Kernel BestKernel();
 void ShiftTextUsing(Kernel kernel, std::string_view text, int delta, std::string& out);
 void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);
 
 // For a window that starts at a character boundary, with bit i set when byte
 // i is 0x81 or above: the bits of the bytes that are trail bytes.

@@ -224,6 +224,9 @@ void ExpectAllFormsAgree(const std::string& text, int delta)
         ASSERT_EQ(Hex(inPlace), Hex(expected)) << "in place, kernel " << int(kernel) << " on " << Hex(text);
         ASSERT_EQ(ShiftComesBackUsing(kernel, text, delta, {}), comesBack)
             << "kernel " << int(kernel) << " delta " << delta << " on " << Hex(text);
+        std::string checked = text;
+        ASSERT_EQ(ShiftInPlaceIfComesBackUsing(kernel, checked, delta, {}), comesBack) << Hex(text);
+        ASSERT_EQ(Hex(checked), Hex(comesBack ? expected : text)) << "checked in place, on " << Hex(text);
     }
 }
 
