@@ -470,13 +470,13 @@ FileDigest DigestFile(const fs::path& path)
 // --- the actions -----------------------------------------------------------
 
 // When each stage of an action ended, told by its progress windows: the
-// opening one closes once the file is read; the action's own one passes a
-// third of the way when the check is done, two thirds when the shift is,
-// reaches the end when the last byte is written, and closes once the file is
-// flushed and renamed into place. The shift reports every 16 MiB, so a stage
-// end is known to within that much work.
-enum Stage { kRead, kChecked, kShifted, kWritten, kFlushed, kStages };
-inline constexpr const char* kStageNames[kStages] = {"read", "check", "shift", "write", "flush+rename"};
+// opening one closes once the file is read; the action's own one passes half
+// way when the pass that checks and shifts is done, reaches the end when the
+// last byte is written, and closes once the file is flushed and renamed into
+// place. The shift reports every 16 MiB, so a stage end is known to within
+// that much work.
+enum Stage { kRead, kShifted, kWritten, kFlushed, kStages };
+inline constexpr const char* kStageNames[kStages] = {"read", "check+shift", "write", "flush+rename"};
 
 struct StageClock {
     Clock::time_point at[kStages] = {};
@@ -503,10 +503,7 @@ public:
         // pass reports no sooner than 16 MiB or its end.
         constexpr std::uint64_t kSlack = 4096;
         if (!opening_ && total > 0) {
-            if (3 * (done + kSlack) >= total) {
-                clock_.mark(kChecked);
-            }
-            if (3 * (done + kSlack) >= 2 * total) {
+            if (2 * (done + kSlack) >= total) {
                 clock_.mark(kShifted);
             }
             if (done >= total) {
