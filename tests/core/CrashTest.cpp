@@ -38,9 +38,11 @@ TEST(CrashSafety, AKilledWriteLeavesTheOldOrTheNewContent)
 
     TemporaryDirectory dir;
     const auto target = dir / "large.txt";
-    // Two contents of different sizes, so that any mix of them shows.
-    const std::string first = Pattern(12u << 20, 'a');
-    const std::string second = Pattern(9u << 20, 'A');
+    // Two contents of different sizes, so that any mix of them shows; large
+    // and of odd sizes, so that they take the direct road to the disk and
+    // its unaligned end.
+    const std::string first = Pattern((40u << 20) + 123, 'a');
+    const std::string second = Pattern((33u << 20) + 7, 'A');
     WriteBytes(target, first);
 
     constexpr int kKills = 60;

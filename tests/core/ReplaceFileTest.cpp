@@ -285,6 +285,20 @@ TEST_F(ReplaceFile, ReadingAndWritingReportTheirProgressToTheEnd)
     EXPECT_GE(read.size(), 3u);
 }
 
+TEST_F(ReplaceFile, ALargeContentOfAnOddSizeIsWrittenExactly)
+{
+    std::string content((35u << 20) + 4093, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<char>(i * 7 + i / 4096);
+    }
+    const auto path = file("doc.txt", "old");
+    ReplaceOptions options;
+    options.suffix = "\r\n";
+    ASSERT_FALSE(ReplaceFileContent(path, content, options).error);
+    EXPECT_TRUE(ReadBytes(path) == content + "\r\n");
+    EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
+}
+
 TEST_F(ReplaceFile, TheKeyFileMayBeMadeNew)
 {
     ReplaceOptions options;
