@@ -1,4 +1,5 @@
-// Fuzz target for ShiftText, ShiftTextInto, ShiftInPlace and ShiftComesBack.
+// Fuzz target for ShiftText, ShiftTextInto, ShiftInPlace, ShiftInPlaceIfComesBack
+// and ShiftComesBack.
 //
 // Input layout: the first byte chooses how the shift is read, the rest is the
 // text.
@@ -230,6 +231,14 @@ void CheckText(const Case& c)
 
         CheckComesBack(portable ? "ShiftComesBackUsing(Portable)" : "ShiftComesBackUsing(Avx2)",
                        quilvane::detail::ShiftComesBackUsing(kernel, c.text, c.delta, {}), comesBack, c);
+
+        // Shifted only when it comes back; otherwise left exactly as it was.
+        std::string checked(c.text);
+        const bool shiftedIfBack = quilvane::detail::ShiftInPlaceIfComesBackUsing(kernel, checked, c.delta, {});
+        CheckComesBack(portable ? "ShiftInPlaceIfComesBackUsing(Portable)" : "ShiftInPlaceIfComesBackUsing(Avx2)",
+                       shiftedIfBack, comesBack, c);
+        CheckShifted(portable ? "ShiftInPlaceIfComesBackUsing(Portable) text" : "ShiftInPlaceIfComesBackUsing(Avx2) text",
+                     checked, comesBack ? expected : std::string(c.text), c);
     }
 }
 
