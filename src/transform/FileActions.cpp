@@ -158,7 +158,8 @@ void Command5_Click(WizardView& view)
     {
         Passes passes(view, "正在加密文件", size, 2);
         bool shifted = false;
-        view.editDocument([&](std::string& text) { shifted = ShiftInPlaceIfComesBack(text, down, passes.shifting(size)); });
+        view.editDocument(
+            [&](std::string& text) { shifted = ShiftInPlaceIfComesBack(text, down, passes.shifting(size)); });
         if (!shifted) {
             passes.close();
             view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
