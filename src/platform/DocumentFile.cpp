@@ -123,7 +123,9 @@ bool WriteDirect(int fd, std::string_view bytes, std::string_view suffix,
         std::size_t filled = 0;
         while (filled < kDirectChunk && piece < 2) {
             const std::size_t take = std::min(kDirectChunk - filled, pieces[piece].size());
-            std::memcpy(buffer.get() + filled, pieces[piece].data(), take);
+            if (take > 0) {  // an empty piece may have no storage at all
+                std::memcpy(buffer.get() + filled, pieces[piece].data(), take);
+            }
             pieces[piece].remove_prefix(take);
             filled += take;
             if (pieces[piece].empty()) {
