@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +31,20 @@ public:
         timer_.setInterval(10);
         connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
         timer_.start();
+        // A progress window may come and go between two polls: it is
+        // answered as it is shown.
+        qApp->installEventFilter(this);
+    }
+    ~ModalAnswers() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* progress = qobject_cast<QProgressDialog*>(watched)) {
+                answerProgress(progress);
+            }
+        }
+        return QObject::eventFilter(watched, event);
     }
 
     // Presses the message box button whose text is `buttonText` (确定, 取消, 是, 否).
@@ -91,13 +106,12 @@ public:
             if (!dialog) {
                 return false;
             }
-            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->isVisible()) {
-                    button->click();
-                    return true;
-                }
+            const auto buttons = dialog->findChildren<QPushButton*>();
+            if (buttons.isEmpty()) {
+                return false;
             }
-            return false;
+            buttons.front()->click();
+            return true;
         });
     }
 
@@ -114,21 +128,25 @@ private:
         return caption.remove(QRegularExpression(R"(\(&.\))")).remove('&');
     }
 
+    // Progress windows come and go on their own; what they say is kept.
+    void answerProgress(QProgressDialog* progress)
+    {
+        if (progressLabels.isEmpty() || progressLabels.back() != progress->labelText()) {
+            progressLabels << progress->labelText();
+        }
+        if (!answers_.empty() && answers_.front()(progress)) {
+            answers_.pop_front();
+        }
+    }
+
     void poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible()) {
             return;
         }
-        // Progress windows come and go on their own; what they say is kept.
         if (auto* progress = qobject_cast<QProgressDialog*>(modal)) {
-            if (progressLabels.isEmpty() || progressLabels.back() != progress->labelText()) {
-                progressLabels << progress->labelText();
-            }
-            if (answers_.empty() || !answers_.front()(modal)) {
-                return;
-            }
-            answers_.pop_front();
+            answerProgress(progress);
             return;
         }
         if (!answers_.empty() && answers_.front()(modal)) {
