@@ -372,37 +372,9 @@ void ShiftTextUsing(Kernel kernel, std::string_view text, int delta, std::string
     }
 }
 
-void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress)
-{
-    auto* bytes = reinterpret_cast<Byte*>(text.data());
-    const std::size_t size = text.size();
-    const Rules rules(delta);
-    const WindowsFunction windows = WindowsOf(kernel);
-    ProgressTicker ticker(progress);
-
-    std::size_t i = 0;
-    while (i < size) {
-        i += windows(bytes + i, Slice(size - i), bytes + i, rules);
-        ticker.at(i);
-        if (i >= size) {
-            break;
-        }
-        const std::size_t length = CharLength(bytes, i, size);
-        Byte shifted[2];
-        if (EncodeCode(CharCode(bytes + i, length) + delta, shifted) != length) {
-            // From here on the text changes length: rebuild the rest.
-            std::string rest;
-            ShiftTextUsing(kernel, std::string_view(text).substr(i), delta, rest);
-            text.resize(i);
-            text += rest;
-            return;
-        }
-        std::memcpy(bytes + i, shifted, length);
-        i += length;
-    }
-}
-
-bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress)
+// Shifts in place; when `checked`, only if the whole text comes back,
+// leaving it as it was otherwise.
+bool ShiftInPlaceDriver(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress, bool checked)
 {
     auto* bytes = reinterpret_cast<Byte*>(text.data());
     const std::size_t size = text.size();
@@ -424,16 +396,16 @@ bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, c
             break;
         }
         const std::size_t length = CharLength(bytes, i, size);
-        if (!IsPlainCharacter(bytes + i, length, rules) &&
+        if (checked && !IsPlainCharacter(bytes + i, length, rules) &&
             !CharComesBack(bytes + i, length, i + length == size, delta)) {
             return giveUp(i);
         }
         Byte shifted[2];
         if (EncodeCode(CharCode(bytes + i, length) + delta, shifted) != length) {
-            // From here on the text changes length: rebuild the rest, once it
-            // is known to come back.
+            // From here on the text changes length: rebuild the rest (once
+            // it is known to come back, when checked).
             const std::string_view rest = std::string_view(text).substr(i);
-            if (!ShiftComesBackUsing(kernel, rest, delta, {})) {
+            if (checked && !ShiftComesBackUsing(kernel, rest, delta, {})) {
                 return giveUp(i);
             }
             std::string shiftedRest;
@@ -446,6 +418,16 @@ bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, c
         i += length;
     }
     return true;
+}
+
+void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress)
+{
+    ShiftInPlaceDriver(kernel, text, delta, progress, false);
+}
+
+bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress)
+{
+    return ShiftInPlaceDriver(kernel, text, delta, progress, true);
 }
 
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
