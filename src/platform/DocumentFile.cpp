@@ -52,9 +52,15 @@ private:
     int fd_;
 };
 
+std::int64_t Nanoseconds(const struct timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
 FileStamp StampOf(const struct stat& status)
 {
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+            static_cast<std::int64_t>(status.st_size), Nanoseconds(status.st_mtim), Nanoseconds(status.st_ctim)};
 }
 
 // Runs one step of the write, unless a test has asked for it to fail.

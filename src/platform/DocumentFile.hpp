@@ -1,9 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -19,19 +16,19 @@ struct FileError {
 };
 
 // What a file was when the program last read or wrote it: enough to tell
-// that someone else has changed it since.
+// that someone else has changed it since. The times are the system's own
+// ticks, compared and never shown. The change time is part of it because no
+// user can set it back: a rewrite that restores the modification time is
+// still seen.
 struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    std::timespec modified{};
+    std::uint64_t volume = 0;  // device, or volume serial number
+    std::uint64_t fileId = 0;  // inode, or file index
+    std::int64_t size = -1;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
 
     bool known() const { return size >= 0; }
-    friend bool operator==(const FileStamp& a, const FileStamp& b)
-    {
-        return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-               a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
-    }
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
 struct LoadedDocument {

@@ -16,7 +16,9 @@
 
 #include <csignal>
 #include <functional>
+#include <chrono>
 #include <map>
+#include <thread>
 
 namespace quilvane::testing {
 namespace {
@@ -160,6 +162,17 @@ INSTANTIATE_TEST_SUITE_P(
                     const auto other = t.file("other.txt", "new");
                     fs::last_write_time(other, fs::last_write_time(path));
                     fs::rename(other, path);
+                    return path;
+                },
+                FileRefusal::ChangedOnDisk},
+        Refusal{"rewritten in place to the same size with its modification time set back",
+                [](ReplaceFile& t, ReplaceOptions& options) {
+                    const auto path = t.file("doc.txt", "old");
+                    options.expected = ReadDocumentFile(path).stamp;
+                    const auto modified = fs::last_write_time(path);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << "NEW";
+                    fs::last_write_time(path, modified);
                     return path;
                 },
                 FileRefusal::ChangedOnDisk},
