@@ -116,6 +116,7 @@ std::optional<KeyFileError> WriteKeyFile(const std::filesystem::path& directory,
     const auto path = KeyFilePath(directory);
     ReplaceOptions options;
     options.createIfMissing = true;
+    options.followLinks = false;
     const Replaced replaced = ReplaceFileContent(path, KeyFileContent(keyDigit), options);
     if (replaced.error) {
         return KeyFileError{KeyFileError::Kind::CannotWrite, path, replaced.error->error};

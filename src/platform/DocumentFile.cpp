@@ -216,18 +216,21 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::
     return -1;
 }
 
-// The file the path names, through symbolic links; for a file still to be
-// made, the path in its resolved directory.
-std::optional<std::filesystem::path> ResolvedTarget(const std::filesystem::path& path, bool createIfMissing,
+// The file the path names, through symbolic links unless told not to
+// follow them; for a file still to be made (or a link not to be followed),
+// the path in its resolved directory.
+std::optional<std::filesystem::path> ResolvedTarget(const std::filesystem::path& path, const ReplaceOptions& options,
                                                     std::error_code& error)
 {
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) {
-        return std::filesystem::path(resolved);
-    }
-    error = LastError();
-    if (errno != ENOENT || !createIfMissing) {
-        return std::nullopt;
+    if (options.followLinks) {
+        if (::realpath(path.c_str(), resolved)) {
+            return std::filesystem::path(resolved);
+        }
+        error = LastError();
+        if (errno != ENOENT || !options.createIfMissing) {
+            return std::nullopt;
+        }
     }
     const auto parent = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     if (!::realpath(parent.c_str(), resolved)) {
@@ -247,16 +250,34 @@ std::uint64_t MemoryNeededFor(std::uint64_t size)
 
 LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto refuseKind = [&](const struct stat& status) -> std::optional<FileError> {
+        if (S_ISDIR(status.st_mode)) {
+            return FileError{path, std::make_error_code(std::errc::is_a_directory)};
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return FileError{path, FileRefusal::NotRegularFile};
+        }
+        return std::nullopt;
+    };
+    // Opening a pipe for reading waits for a writer, and a device may never
+    // answer: the kind is looked at first, and the open itself never waits,
+    // in case the name was swapped for something else in between.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return {{}, {}, FileError{path, LastError()}};
+    }
+    if (auto refused = refuseKind(status)) {
+        return {{}, {}, std::move(refused)};
+    }
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0) {
         return {{}, {}, FileError{path, LastError()}};
     }
-    struct stat status {};
     if (::fstat(file.get(), &status) != 0) {
         return {{}, {}, FileError{path, LastError()}};
     }
-    if (S_ISDIR(status.st_mode)) {
-        return {{}, {}, FileError{path, std::make_error_code(std::errc::is_a_directory)}};
+    if (auto refused = refuseKind(status)) {
+        return {{}, {}, std::move(refused)};
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
     const std::uint64_t available = options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable();
@@ -304,17 +325,18 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
     const auto failed = [&](std::error_code error) { return Replaced{FileError{path, error}, {}}; };
 
     std::error_code resolveError;
-    const auto target = ResolvedTarget(path, options.createIfMissing, resolveError);
+    const auto target = ResolvedTarget(path, options, resolveError);
     if (!target) {
         return failed(resolveError);
     }
 
     struct stat old {};
-    const bool exists = ::stat(target->c_str(), &old) == 0;
+    const bool exists = (options.followLinks ? ::stat(target->c_str(), &old) : ::lstat(target->c_str(), &old)) == 0;
     if (!exists && (errno != ENOENT || !options.createIfMissing)) {
         return failed(LastError());
     }
-    if (exists) {
+    const bool plantedLink = exists && !options.followLinks && S_ISLNK(old.st_mode);
+    if (exists && !plantedLink) {
         if (S_ISDIR(old.st_mode)) {
             return failed(std::make_error_code(std::errc::is_a_directory));
         }
@@ -371,7 +393,7 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
     if (!Do(Step::Write, writeContent)) {
         return abandon(LastError());
     }
-    if (exists) {
+    if (exists && !plantedLink) {
         // The owner can only be kept where the program may set it (as root);
         // elsewhere the file is ours already, or keeping the group fails and
         // the directory's default applies.

@@ -53,7 +53,9 @@ struct ReadOptions {
 std::uint64_t MemoryNeededFor(std::uint64_t size);
 
 // The whole file, byte for byte: no line end converted, no NUL dropped.
-// Cancelled through the progress, it gives the error ECANCELED.
+// Only a regular file is read: a pipe, socket or device is refused at once,
+// before anything could wait on it. Cancelled through the progress, it gives
+// the error ECANCELED.
 LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options = {});
 
 struct ReplaceOptions {
@@ -61,6 +63,11 @@ struct ReplaceOptions {
     FileStamp expected;
     // The key file may be made new; a document must exist.
     bool createIfMissing = false;
+    // A document reached through a symbolic link keeps the link and its
+    // target is replaced. The key file is never written through a link
+    // (someone else may have planted it, pointing at a file of the user's):
+    // a link in its place is itself replaced by a regular file.
+    bool followLinks = true;
     // Written after the content, so that the caller needs no joined copy.
     std::string_view suffix;
     IoProgress progress;

@@ -74,6 +74,22 @@ TEST_F(KeyFileTest, WritingTwiceLeavesOneLine)
     EXPECT_EQ(readKeyFileBytes(), kHeader + " 5 \r\n");
 }
 
+// In a folder others may write, someone may plant the key file as a link to
+// a file of the user's: the link is replaced, the file it points at is not.
+TEST_F(KeyFileTest, APlantedLinkIsReplacedAndItsTargetLeftAlone)
+{
+    const fs::path victim = directory_ / "victim.txt";
+    std::ofstream(victim, std::ios::binary) << "the user's own text\n";
+    fs::create_symlink(victim, directory_ / "temp.jxv");
+
+    ASSERT_FALSE(WriteKeyFile(directory_, 4).has_value());
+
+    std::ifstream in(victim, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's own text\n");
+    EXPECT_FALSE(fs::is_symlink(directory_ / "temp.jxv"));
+    EXPECT_EQ(readKeyFileBytes(), kHeader + " 4 \r\n");
+}
+
 struct ParseCase {
     const char* what;
     std::string content;

@@ -270,6 +270,22 @@ TEST_F(ReplaceFile, AFileTooLargeForTheMemoryIsRefusedBeforeReading)
     EXPECT_EQ(loaded.bytes.size(), 1000u);
 }
 
+// A pipe would make the read wait for a writer that may never come, a
+// directory is no document: both are refused at once.
+TEST_F(ReplaceFile, OnlyARegularFileIsRead)
+{
+    const auto fifo = dir / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const LoadedDocument pipe = ReadDocumentFile(fifo);
+    ASSERT_TRUE(pipe.error.has_value());
+    EXPECT_EQ(pipe.error->error, FileRefusal::NotRegularFile);
+
+    fs::create_directory(dir / "folder.txt");
+    const LoadedDocument folder = ReadDocumentFile(dir / "folder.txt");
+    ASSERT_TRUE(folder.error.has_value());
+    EXPECT_EQ(folder.error->error, std::make_error_code(std::errc::is_a_directory));
+}
+
 TEST_F(ReplaceFile, ReadingAndWritingReportTheirProgressToTheEnd)
 {
     const std::string content(20u << 20, 'x');
