@@ -560,10 +560,12 @@ public:
     quilvane::FileStamp documentStamp() const override { return stamp_; }
     void setDocumentStamp(const quilvane::FileStamp& stamp) override { stamp_ = stamp; }
 
-    // The first progress window is the opening one, the next the action's.
-    std::unique_ptr<quilvane::ProgressReport> startProgress(std::string_view, bool) override
+    // The first work is the opening, the next the action's. It runs here,
+    // on this thread: the window's thread is not what is measured.
+    void runWork(std::string_view, bool, const std::function<void(quilvane::ProgressReport&)>& work) override
     {
-        return std::make_unique<StageProgress>(stages, progressWindows_++ == 0);
+        StageProgress report(stages, progressWindows_++ == 0);
+        work(report);
     }
 
     fs::path programDirectory() const override { return programDirectory_; }

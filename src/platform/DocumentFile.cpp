@@ -304,6 +304,9 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
             return {{}, {}, FileError{path, std::make_error_code(std::errc::operation_canceled)}};
         }
         const std::size_t want = std::min(bytes.size() - filled, kIoChunk);
+        if (const int injected = faults::Injected(Step::Read)) {
+            return {{}, {}, FileError{path, SystemError(injected)}};
+        }
         const ssize_t got = ::read(file.get(), bytes.data() + filled, want);
         if (got < 0) {
             if (errno == EINTR) {

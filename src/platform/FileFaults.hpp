@@ -1,16 +1,22 @@
 #pragma once
 
+#include <functional>
+
 namespace quilvane::faults {
 
-// A seam for the tests of the file-replacing code: the next time the write
-// reaches `step`, it fails with `error` (an errno value) as if the system
-// had said so. Nothing is injected unless a test asks.
-enum class Step { CreateTemporary, Write, Sync, Close, Rename };
+// A seam for the tests of the file code. Nothing happens unless a test asks.
+//  - FailNext: the next time the code reaches `step`, it fails with `error`
+//    (an errno value) as if the system had said so.
+//  - WhenReached: every time the code reaches `step`, `action` runs first, on
+//    the thread doing the work: a test can hold a read or a write there, to
+//    act while it is under way.
+enum class Step { Read, CreateTemporary, Write, Sync, Close, Rename };
 
 void FailNext(Step step, int error);
+void WhenReached(Step step, std::function<void()> action);
 void Clear();
 
-// The write path asks before each step: 0, or the errno to fail with.
+// The file code asks before each step: 0, or the errno to fail with.
 int Injected(Step step);
 
 }  // namespace quilvane::faults

@@ -1,6 +1,7 @@
 #include "platform/QtWizardView.hpp"
 
 #include "platform/DocumentDisplay.hpp"
+#include "platform/QtBackgroundWork.hpp"
 #include "wizard/Form1.hpp"
 
 #include <QApplication>
@@ -9,9 +10,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QElapsedTimer>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -161,59 +160,10 @@ void QtWizardView::editDocument(const std::function<void(std::string&)>& edit)
     form_.richTextBox()->setPlainText(DisplayText(document_));
 }
 
-namespace {
-
-// A modal progress window; shown only once the action has run for the delay.
-// While it is up the window keeps repainting.
-class QtProgressReport : public ProgressReport {
-public:
-    QtProgressReport(QWidget* parent, const QString& title, bool cancellable, int delay)
-        : dialog_(parent)
-    {
-        dialog_.setObjectName("ProgressDialog");
-        dialog_.setWindowTitle(title);
-        dialog_.setWindowModality(Qt::WindowModal);
-        dialog_.setMinimumDuration(delay);
-        dialog_.setAutoClose(false);
-        dialog_.setAutoReset(false);
-        dialog_.setRange(0, kSteps);
-        if (cancellable) {
-            dialog_.setCancelButtonText(QStringLiteral("取消"));
-        } else {
-            dialog_.setCancelButton(nullptr);
-        }
-        dialog_.setLabelText(QStringLiteral("请稍候……"));
-        dialog_.setValue(0);
-        clock_.start();
-    }
-
-    bool update(std::uint64_t done, std::uint64_t total) override
-    {
-        // Repaint and look at the Cancel button some twenty times a second.
-        if (clock_.elapsed() >= 50 || done >= total) {
-            clock_.restart();
-            constexpr double kMegabyte = 1024.0 * 1024.0;
-            dialog_.setLabelText(QStringLiteral("已处理 %1 / %2 MB")
-                                     .arg(static_cast<double>(done) / kMegabyte, 0, 'f', 0)
-                                     .arg(static_cast<double>(total) / kMegabyte, 0, 'f', 0));
-            dialog_.setValue(total ? static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kSteps)
-                                   : kSteps);
-            QCoreApplication::processEvents();
-        }
-        return !dialog_.wasCanceled();
-    }
-
-private:
-    static constexpr int kSteps = 1000;
-    QProgressDialog dialog_;
-    QElapsedTimer clock_;
-};
-
-}  // namespace
-
-std::unique_ptr<ProgressReport> QtWizardView::startProgress(std::string_view title, bool cancellable)
+void QtWizardView::runWork(std::string_view title, bool cancellable,
+                           const std::function<void(ProgressReport&)>& work)
 {
-    return std::make_unique<QtProgressReport>(&form_, FromUtf8(title), cancellable, progressDelay_);
+    RunInBackground(&form_, FromUtf8(title), cancellable, progressDelay_, work);
 }
 
 std::filesystem::path QtWizardView::programDirectory() const

@@ -36,7 +36,8 @@ public:
     void editDocument(const std::function<void(std::string&)>& edit) override;
     FileStamp documentStamp() const override { return documentStamp_; }
     void setDocumentStamp(const FileStamp& stamp) override { documentStamp_ = stamp; }
-    std::unique_ptr<ProgressReport> startProgress(std::string_view title, bool cancellable) override;
+    void runWork(std::string_view title, bool cancellable,
+                 const std::function<void(ProgressReport&)>& work) override;
     // How long an action runs before its progress window shows.
     void setProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
     std::filesystem::path programDirectory() const override;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,8 +32,9 @@ inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
 }  // namespace msgbox
 
-// A modal progress window for a long action; it goes when this is destroyed.
-// It appears only when the action takes longer than about half a second.
+// How far the work of an action has come, told from the thread that does it;
+// the window shows it in a progress window once the work has run for about
+// half a second.
 class ProgressReport {
 public:
     virtual ~ProgressReport() = default;
@@ -74,7 +74,13 @@ public:
     virtual FileStamp documentStamp() const = 0;
     virtual void setDocumentStamp(const FileStamp& stamp) = 0;
 
-    virtual std::unique_ptr<ProgressReport> startProgress(std::string_view title, bool cancellable) = 0;
+    // Runs `work` off the window's thread and returns when it is done. The
+    // window keeps painting meanwhile and takes no input (only the progress
+    // window's Cancel, where offered), so no other handler runs before this
+    // one ends. `work` must not call the view; it may use the document it
+    // was given before (editDocument) and the report.
+    virtual void runWork(std::string_view title, bool cancellable,
+                         const std::function<void(ProgressReport& report)>& work) = 0;
 
     // Where the key file lives: the executable's directory, or the user's
     // data directory when that one cannot be written.

@@ -3,6 +3,7 @@
 #include "password/KeyStore.hpp"
 #include "platform/DocumentFile.hpp"
 #include "platform/FailureMessages.hpp"
+#include "platform/FileRefusal.hpp"
 #include "transform/ShiftText.hpp"
 
 #include <optional>
@@ -14,29 +15,24 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// One progress window over the passes an action makes through a document
-// (check, shift, write), shown as the share of the document done.
+// One progress report over the passes an action makes through a document
+// (check and shift, then write), shown as the share of the document done.
 class Passes {
 public:
-    Passes(WizardView& view, std::string_view title, std::uint64_t size, int passes)
-        : report_(view.startProgress(title, false)), size_(size), passes_(passes)
-    {
-    }
+    Passes(ProgressReport& report, std::uint64_t size, int passes) : report_(report), size_(size), passes_(passes) {}
 
     void next() { ++pass_; }
-    // Takes the progress window away, before a message is shown.
-    void close() { report_.reset(); }
     void at(std::uint64_t done, std::uint64_t passSize)
     {
-        if (passSize == 0 || !report_) {
+        if (passSize == 0) {
             return;
         }
         if (pass_ + 1 == passes_ && done >= passSize) {
-            report_->update(size_, size_);
+            report_.update(size_, size_);
             return;
         }
         const double share = (pass_ + static_cast<double>(done) / static_cast<double>(passSize)) / passes_;
-        report_->update(static_cast<std::uint64_t>(share * static_cast<double>(size_)), size_);
+        report_.update(static_cast<std::uint64_t>(share * static_cast<double>(size_)), size_);
     }
     ShiftProgress shifting(std::uint64_t passSize)
     {
@@ -51,31 +47,39 @@ public:
     }
 
 private:
-    std::unique_ptr<ProgressReport> report_;
+    ProgressReport& report_;
     std::uint64_t size_;
     int passes_;
     int pass_ = 0;
 };
 
-void OpenFile(WizardView& view)
+// Changes the document where it lies, off the window's thread.
+void EditInBackground(WizardView& view, std::string_view title,
+                      const std::function<void(std::string& text, ProgressReport& report)>& edit)
 {
-    const auto previous = view.dialogFileName();
-    view.setDialogFilter("文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*");
-    view.showOpen();
-    const auto chosen = view.dialogFileName();
-    if (chosen.empty()) {
-        return;  // cancelled before any file was ever chosen
-    }
+    view.editDocument([&](std::string& text) {
+        view.runWork(title, false, [&](ProgressReport& report) { edit(text, report); });
+    });
+}
+
+// Loads the chosen file into the view. The old document goes first: its
+// memory may be needed for the new one, and the view never holds a document
+// under another file's name. So after a failure no file is open.
+void LoadChosenFile(WizardView& view, const std::filesystem::path& chosen)
+{
+    std::string old;
+    view.editDocument([&](std::string& text) { old.swap(text); });
+    view.setDocumentStamp({});
+
     LoadedDocument loaded;
-    {
-        const auto progress = view.startProgress("正在打开文件", true);
+    view.runWork("正在打开文件", true, [&](ProgressReport& report) {
+        std::string().swap(old);  // a large document takes a while to give back
         ReadOptions options;
-        options.progress = [&](std::uint64_t done, std::uint64_t total) { return progress->update(done, total); };
+        options.progress = [&](std::uint64_t done, std::uint64_t total) { return report.update(done, total); };
         loaded = ReadDocumentFile(chosen, options);
-    }
+    });
     if (loaded.error) {
-        // The chosen file stays the one whose text the view holds.
-        view.setDialogFileName(previous);
+        view.setDialogFileName({});
         if (loaded.error->error != std::errc::operation_canceled) {
             view.messageBox(failure::OpenText(*loaded.error), msgbox::kOkOnly + msgbox::kCritical,
                             failure::kOpenTitle);
@@ -84,6 +88,17 @@ void OpenFile(WizardView& view)
     }
     view.setDocumentText(std::move(loaded.bytes));
     view.setDocumentStamp(loaded.stamp);
+}
+
+void OpenFile(WizardView& view)
+{
+    view.setDialogFilter("文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*");
+    view.showOpen();
+    const auto chosen = view.dialogFileName();
+    if (chosen.empty()) {
+        return;  // cancelled before any file was ever chosen
+    }
+    LoadChosenFile(view, chosen);
 }
 
 std::optional<std::int16_t> ReadShift(WizardView& view)
@@ -97,31 +112,65 @@ std::optional<std::int16_t> ReadShift(WizardView& view)
     return key.shift;
 }
 
-// Writes the document (and `suffix`) over the file, unless the file changed
-// since it was loaded or last written. On failure `undo` puts the document
-// back as it was and the user is told. True when written.
-bool WriteBack(WizardView& view, const std::filesystem::path& file, std::string_view suffix, Passes& passes,
-               const std::function<void(std::string&)>& undo)
-{
-    ReplaceOptions options;
-    options.expected = view.documentStamp();
-    options.suffix = suffix;
-    options.progress = passes.writing();
-    const Replaced replaced = ReplaceFileContent(file, view.documentText(), options);
-    if (replaced.error) {
-        view.editDocument(undo);
-        passes.close();
-        view.messageBox(failure::SaveText(*replaced.error), msgbox::kOkOnly + msgbox::kCritical,
-                        failure::kSaveTitle);
-        return false;
-    }
-    view.setDocumentStamp(replaced.stamp);
-    return true;
-}
-
 bool EndsWithLineEnd(const std::string& text)
 {
     return std::string_view(text).ends_with(kLineEnd);
+}
+
+// What came of shifting the document and writing it over its file.
+struct Rewrite {
+    bool shifted = false;
+    std::optional<FileError> error;
+};
+
+// Shifts the document by `delta` and writes it, with `suffix`, over the file
+// it was loaded from, unless the file changed on disk since; a decryption
+// first takes off the line end that encryption added. When the change could
+// not be undone or the write fails, the document is put back as it was. All
+// of it off the window's thread; the document's stamp follows the file.
+Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::filesystem::path& file, int delta,
+                      std::string_view suffix, bool takeOffLineEnd)
+{
+    Rewrite result;
+    const FileStamp expected = view.documentStamp();
+    if (!expected.known()) {
+        // Only a document read from its file is ever written over it.
+        result.shifted = true;
+        result.error = FileError{file, FileRefusal::ChangedOnDisk};
+        return result;
+    }
+    Replaced replaced;
+    EditInBackground(view, title, [&](std::string& text, ProgressReport& report) {
+        if (takeOffLineEnd) {
+            text.resize(text.size() - kLineEnd.size());
+        }
+        Passes passes(report, text.size(), 2);
+        result.shifted = ShiftInPlaceIfComesBack(text, delta, passes.shifting(text.size()));
+        if (result.shifted) {
+            passes.next();
+            ReplaceOptions options;
+            options.expected = expected;
+            options.suffix = suffix;
+            options.progress = passes.writing();
+            replaced = ReplaceFileContent(file, text, options);
+            if (replaced.error) {
+                ShiftInPlace(text, -delta);
+            }
+        }
+        if (takeOffLineEnd && (!result.shifted || replaced.error)) {
+            text += kLineEnd;
+        }
+    });
+    result.error = replaced.error;
+    if (result.shifted && !result.error) {
+        view.setDocumentStamp(replaced.stamp);
+    }
+    return result;
+}
+
+void ShowSaveFailure(WizardView& view, const FileError& error)
+{
+    view.messageBox(failure::SaveText(error), msgbox::kOkOnly + msgbox::kCritical, failure::kSaveTitle);
 }
 
 }  // namespace
@@ -154,24 +203,17 @@ void Command5_Click(WizardView& view)
         return;
     }
 
-    const std::uint64_t size = view.documentText().size();
-    {
-        Passes passes(view, "正在加密文件", size, 2);
-        bool shifted = false;
-        view.editDocument(
-            [&](std::string& text) { shifted = ShiftInPlaceIfComesBack(text, down, passes.shifting(size)); });
-        if (!shifted) {
-            passes.close();
-            view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
-                            failure::kEncryptRefusedTitle);
-            return;
-        }
-        passes.next();
-        // The line end after the text is part of the file format of
-        // encrypted files: decryption takes it off again.
-        if (!WriteBack(view, file, kLineEnd, passes, [&](std::string& text) { ShiftInPlace(text, -down); })) {
-            return;
-        }
+    // The line end after the text is part of the file format of encrypted
+    // files: decryption takes it off again.
+    const Rewrite rewrite = ShiftAndWrite(view, "正在加密文件", file, down, kLineEnd, false);
+    if (!rewrite.shifted) {
+        view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
+                        failure::kEncryptRefusedTitle);
+        return;
+    }
+    if (rewrite.error) {
+        ShowSaveFailure(view, *rewrite.error);
+        return;
     }
 
     const int answer = view.messageBox("加密已经完成，单击“确定”按钮退出。",
@@ -180,7 +222,7 @@ void Command5_Click(WizardView& view)
         view.endProgram();
         return;
     }
-    view.editDocument([&](std::string& text) { ShiftInPlace(text, -down); });
+    EditInBackground(view, "正在还原文本", [&](std::string& text, ProgressReport&) { ShiftInPlace(text, -down); });
 }
 
 void Command10_Click(WizardView& view)
@@ -205,35 +247,15 @@ void Command10_Click(WizardView& view)
         return;
     }
 
-    const std::uint64_t size = view.documentText().size();
-    {
-        Passes passes(view, "正在解密文件", size, 2);
-        bool shifted = false;
-        view.editDocument([&](std::string& text) {
-            if (marked) {
-                text.resize(text.size() - kLineEnd.size());
-            }
-            shifted = ShiftInPlaceIfComesBack(text, up, passes.shifting(size));
-            if (!shifted && marked) {
-                text += kLineEnd;
-            }
-        });
-        if (!shifted) {
-            passes.close();
-            view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
-                            failure::kDecryptRefusedTitle);
-            return;
-        }
-        passes.next();
-        const auto undo = [&](std::string& text) {
-            ShiftInPlace(text, -up);
-            if (marked) {
-                text += kLineEnd;
-            }
-        };
-        if (!WriteBack(view, file, {}, passes, undo)) {
-            return;
-        }
+    const Rewrite rewrite = ShiftAndWrite(view, "正在解密文件", file, up, {}, marked);
+    if (!rewrite.shifted) {
+        view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
+                        failure::kDecryptRefusedTitle);
+        return;
+    }
+    if (rewrite.error) {
+        ShowSaveFailure(view, *rewrite.error);
+        return;
     }
 
     view.messageBox("解密已经完成，单击“确定”按钮退出。", msgbox::kOkOnly + msgbox::kInformation, "解密完成");

@@ -10,7 +10,7 @@
 
 namespace quilvane {
 
-Wizard::Wizard() : view_(form_)
+Wizard::Wizard() : view_(form_), runner_(form_)
 {
     using Handler = void (*)(WizardView&);
     const Handler clicks[] = {&Command1_Click, &Command2_Click, &Command3_Click, &Command4_Click,
@@ -18,7 +18,8 @@ Wizard::Wizard() : view_(form_)
                               &Command9_Click, &Command10_Click, &Command11_Click};
     for (int number = 1; number <= 11; ++number) {
         const Handler handler = clicks[number - 1];
-        connect(form_.command(number), &QPushButton::clicked, this, [this, handler] { handler(view_); });
+        connect(form_.command(number), &QPushButton::clicked, this,
+                [this, handler] { runner_.run([this, handler] { handler(view_); }); });
     }
     for (int number = 1; number <= 10; ++number) {
         form_.text(number)->installEventFilter(this);
@@ -37,7 +38,7 @@ bool Wizard::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseMove) {
         for (int number = 1; number <= 10; ++number) {
             if (watched == form_.text(number)) {
-                PasswordBox_MouseMove(view_, static_cast<TextBox>(number - 1));
+                runner_.run([this, number] { PasswordBox_MouseMove(view_, static_cast<TextBox>(number - 1)); });
             }
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/QtWizardView.hpp"
+#include "wizard/ActionRunner.hpp"
 #include "wizard/Form1.hpp"
 
 #include <QObject>
@@ -15,6 +16,8 @@ public:
 
     Form1& form() { return form_; }
     QtWizardView& view() { return view_; }
+    // True while a handler runs: the window then takes no input.
+    bool busy() const { return runner_.running(); }
 
     // Shows the window centred on the screen, focus on the first Next button.
     void show();
@@ -25,6 +28,7 @@ protected:
 private:
     Form1 form_;
     QtWizardView view_;
+    ActionRunner runner_;
 };
 
 }  // namespace quilvane

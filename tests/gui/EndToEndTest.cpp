@@ -1,6 +1,7 @@
 // Both roads through the real window, from the first step to the end of the
 // program, answering the real modal dialogs; then the bytes on disk.
 #include "ModalAnswers.hpp"
+#include "WhileWorking.hpp"
 #include "wizard/Application.hpp"
 #include "wizard/Wizard.hpp"
 
@@ -165,7 +166,13 @@ private slots:
 
         answers.chooseFile(target);
         answers.cancelProgress();
-        QTest::mouseClick(wizard.form().command(4), Qt::LeftButton);
+        {
+            // Reading waits, if it has begun at all, until the progress window
+            // has been cancelled.
+            quilvane::testing::WhileWorking slowRead(quilvane::faults::Step::Read,
+                                                     [&] { QTRY_VERIFY(answers.allAnswered()); });
+            QTest::mouseClick(wizard.form().command(4), Qt::LeftButton);
+        }
         QVERIFY(answers.allAnswered());
         QVERIFY(wizard.view().documentText().empty());
         QVERIFY(wizard.view().dialogFileName().empty());

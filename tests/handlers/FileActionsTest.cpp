@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace quilvane::testing {
 namespace {
 
@@ -193,20 +195,47 @@ TEST_F(FileActions, CancellingTheDialogKeepsTheProgramAndThePreviousFile)
     EXPECT_FALSE(view.ended);
 }
 
-TEST_F(FileActions, AFileThatCannotBeOpenedIsReportedAndTheViewKeepsItsDocument)
+// The old document is given back before a new one is read, so after a
+// failed open no file is open: nothing can be written over the old file, or
+// the new one, from a document that is not its own.
+TEST_F(FileActions, AFileThatCannotBeOpenedIsReportedAndLeavesNoFileOpen)
 {
-    const auto file = makeFile("good.txt", "good");
-    open(file);
     std::filesystem::create_directory(dir / "folder.txt");
-    for (const auto& bad : {dir / "missing.txt", dir / "folder.txt"}) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0644), 0);
+    for (const auto& bad : {dir / "missing.txt", dir / "folder.txt", dir / "pipe.txt"}) {
+        const auto file = makeFile("good.txt", "good");
+        open(file);
         view.messages.clear();
         open(bad);
         ASSERT_EQ(view.messages.size(), 1u);
         EXPECT_EQ(view.messages[0].title, "无法打开文件");
         EXPECT_EQ(view.messages[0].style, 16);
         EXPECT_NE(view.messages[0].text.find(bad.string()), std::string::npos);
-        EXPECT_EQ(view.document, "good");
-        EXPECT_EQ(view.fileName, file);
+        EXPECT_EQ(view.document, "");
+        EXPECT_EQ(view.fileName, "");
+        EXPECT_FALSE(view.stamp.known());
+
+        Command5_Click(view);
+        EXPECT_EQ(view.messages.back().title, "文件尚未打开");
+        EXPECT_EQ(ReadBytes(file), "good");
+    }
+}
+
+// A document that was never read from the named file (no stamp) is never
+// written over it, whichever way the name and the document came apart.
+TEST_F(FileActions, ADocumentNotReadFromTheNamedFileIsNeverWrittenOverIt)
+{
+    const auto file = makeFile("other.txt", "other's text");
+    view.fileName = file;
+    view.document = "AB";
+    for (auto handler : {&Command5_Click, &Command10_Click}) {
+        view.messages.clear();
+        handler(view);
+        ASSERT_EQ(view.messages.size(), 1u);
+        EXPECT_EQ(view.messages[0].title, "无法保存文件");
+        EXPECT_EQ(ReadBytes(file), "other's text");
+        EXPECT_EQ(view.document, "AB");
+        EXPECT_FALSE(view.ended);
     }
 }
 
@@ -269,7 +298,7 @@ TEST_F(FileActions, AReadOnlyOrHardLinkedFileIsNotWritten)
     EXPECT_FALSE(view.ended);
 }
 
-TEST_F(FileActions, CancellingTheProgressOfAnOpenChangesNothing)
+TEST_F(FileActions, CancellingTheProgressOfAnOpenSaysNothingAndLeavesNoFileOpen)
 {
     const auto first = makeFile("first.txt", "first");
     open(first);
@@ -278,8 +307,8 @@ TEST_F(FileActions, CancellingTheProgressOfAnOpenChangesNothing)
     open(second);
     ASSERT_FALSE(view.progress.empty());
     EXPECT_TRUE(view.progress.back().cancellable);
-    EXPECT_EQ(view.document, "first");
-    EXPECT_EQ(view.fileName, first);
+    EXPECT_EQ(view.document, "");
+    EXPECT_EQ(view.fileName, "");
     EXPECT_TRUE(view.messages.empty());
 }
 

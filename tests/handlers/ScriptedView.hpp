@@ -130,11 +130,13 @@ public:
     std::vector<Progress> progress;
     std::optional<int> cancelAfter;
 
-    std::unique_ptr<ProgressReport> startProgress(std::string_view title, bool cancellable) override
+    // The work runs at once, here.
+    void runWork(std::string_view title, bool cancellable, const std::function<void(ProgressReport&)>& work) override
     {
         record("progress " + std::string(title));
         progress.push_back({std::string(title), cancellable, {}});
-        return std::make_unique<Report>(*this, progress.size() - 1);
+        Report report(*this, progress.size() - 1);
+        work(report);
     }
 
     std::filesystem::path programDirectory() const override { return programDir; }
@@ -151,6 +153,8 @@ private:
     public:
         Report(ScriptedView& view, std::size_t index) : view_(view), index_(index) {}
         ~Report() override { view_.progress[index_].closed = true; }
+        Report(const Report&) = delete;
+        Report& operator=(const Report&) = delete;
         bool update(std::uint64_t done, std::uint64_t total) override
         {
             Progress& p = view_.progress[index_];
