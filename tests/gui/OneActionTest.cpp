@@ -1,0 +1,299 @@
+// One action at a time, through the real window: whatever the user does
+// while a file is read or written (a second click, another button, closing
+// the window) starts nothing and harms no file. Each case holds the read or
+// the write where it stands until the user's move has been made.
+#include "ModalAnswers.hpp"
+#include "WhileWorking.hpp"
+#include "transform/ShiftText.hpp"
+#include "wizard/Application.hpp"
+#include "wizard/Wizard.hpp"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+using quilvane::Wizard;
+using quilvane::faults::Step;
+using quilvane::testing::ModalAnswers;
+using quilvane::testing::WhileWorking;
+
+namespace {
+
+const QByteArray kHeader = "This is a important file.Dont`t rewrite me!6,2,1,";
+const QByteArray kPlain = "AB\r\n\xD6\xD0\xCE\xC4 text\r\n";
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray Encrypted(const QByteArray& plain)
+{
+    return QByteArray::fromStdString(quilvane::ShiftText(plain.toStdString(), -2)) + "\r\n";
+}
+
+QString KeyFilePath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath("temp.jxv");
+}
+
+// One run of the program on a file panel, the key file in place.
+struct Session {
+    explicit Session(int frame)
+    {
+        wizard.view().setEndProgram([this] { ended = true; });
+        wizard.show();
+        wizard.form().frame(1)->hide();
+        wizard.form().frame(frame)->show();
+        WriteFile(KeyFilePath(), kHeader + " 4 \r\n");
+    }
+    void open(int button, const QString& path)
+    {
+        answers.chooseFile(path);
+        QTest::mouseClick(wizard.form().command(button), Qt::LeftButton);
+    }
+    Wizard wizard;
+    bool ended = false;
+    ModalAnswers answers;
+};
+
+QStringList Leftovers(const QString& directory)
+{
+    return QDir(directory).entryList({".quilvane-*"}, QDir::Files | QDir::Hidden);
+}
+
+}  // namespace
+
+class OneActionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { quilvane::PrepareApplication(*qApp); }
+    void cleanup() { QFile::remove(KeyFilePath()); }
+
+    void clicksWhileAFileIsReadDoNothing_data()
+    {
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<int>("openButton");
+        QTest::addColumn<int>("actionButton");
+        QTest::newRow("encrypt") << 4 << 4 << 5;
+        QTest::newRow("decrypt") << 5 << 9 << 10;
+    }
+    void clicksWhileAFileIsReadDoNothing()
+    {
+        QFETCH(int, frame);
+        QFETCH(int, openButton);
+        QFETCH(int, actionButton);
+        QTemporaryDir dir;
+        const QString first = dir.filePath("first.txt");
+        const QString second = dir.filePath("second.txt");
+        QVERIFY(WriteFile(first, kPlain));
+        QVERIFY(WriteFile(second, "second " + kPlain));
+        Session session(frame);
+        session.open(openButton, first);
+
+        QPushButton* action = session.wizard.form().command(actionButton);
+        WhileWorking reading(Step::Read, [&] {
+            QTest::mouseClick(action, Qt::LeftButton);
+            QTest::mouseDClick(action, Qt::LeftButton);
+            QTest::keyClick(action, Qt::Key_Space);
+        });
+        session.open(openButton, second);
+
+        QVERIFY(reading.held());
+        QCOMPARE(ReadFile(first), kPlain);
+        QCOMPARE(ReadFile(second), "second " + kPlain);
+        QVERIFY(session.answers.messages.empty());
+        QCOMPARE(session.answers.unexpectedDialogs, QStringList());
+        QCOMPARE(QByteArray::fromStdString(session.wizard.view().documentText()), "second " + kPlain);
+        QVERIFY(!session.wizard.busy());
+    }
+
+    void aDoubleClickEncryptsOnce()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("letter.txt");
+        QVERIFY(WriteFile(target, kPlain));
+        Session session(4);
+        session.open(4, target);
+
+        QPushButton* encrypt = session.wizard.form().command(5);
+        session.answers.pressInMessageBox("取消");
+        {
+            WhileWorking writing(Step::Write, [&] { QTest::mouseClick(encrypt, Qt::LeftButton); });
+            QTest::mouseClick(encrypt, Qt::LeftButton);
+            QVERIFY(writing.held());
+        }
+        QCOMPARE(ReadFile(target), Encrypted(kPlain));
+        QCOMPARE(session.answers.unexpectedDialogs, QStringList());
+        QCOMPARE(session.answers.messages.size(), std::size_t{1});
+        QCOMPARE(session.answers.messages[0].title, QString("加密完成"));
+        QCOMPARE(QByteArray::fromStdString(session.wizard.view().documentText()), kPlain);
+        QVERIFY(session.answers.allAnswered());
+    }
+
+    void openingDuringAnEncryptionDoesNothing()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("letter.txt");
+        QVERIFY(WriteFile(target, kPlain));
+        Session session(4);
+        session.open(4, target);
+
+        session.answers.pressInMessageBox("确定");
+        WhileWorking writing(Step::Write,
+                             [&] { QTest::mouseClick(session.wizard.form().command(4), Qt::LeftButton); });
+        QTest::mouseClick(session.wizard.form().command(5), Qt::LeftButton);
+
+        QVERIFY(writing.held());
+        QVERIFY(session.ended);
+        QCOMPARE(session.answers.unexpectedDialogs, QStringList());
+        QCOMPARE(ReadFile(target), Encrypted(kPlain));
+        QCOMPARE(Leftovers(dir.path()), QStringList());
+    }
+
+    void closingTheWindowDuringAnActionWaitsForItsEnd()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("letter.txt");
+        QVERIFY(WriteFile(target, kPlain));
+        Session session(4);
+        session.open(4, target);
+
+        bool closed = true;
+        session.answers.pressInMessageBox("取消");
+        {
+            WhileWorking writing(Step::Write, [&] { closed = session.wizard.form().close(); });
+            QTest::mouseClick(session.wizard.form().command(5), Qt::LeftButton);
+            QVERIFY(writing.held());
+        }
+        QVERIFY(!closed);
+        QVERIFY(session.wizard.form().isVisible());
+        QCOMPARE(ReadFile(target), Encrypted(kPlain));
+        QCOMPARE(Leftovers(dir.path()), QStringList());
+        QVERIFY(session.wizard.form().close());  // with no action running, it closes
+    }
+
+    void escapeDoesNotHideAProgressWindowThatCannotBeCancelled()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("letter.txt");
+        QVERIFY(WriteFile(target, kPlain));
+        Session session(4);
+        session.wizard.view().setProgressDelay(0);
+        session.open(4, target);
+
+        bool stillShown = false;
+        session.answers.pressInMessageBox("确定");
+        WhileWorking writing(Step::Write, [&] {
+            QProgressDialog* progress = nullptr;
+            QTRY_VERIFY((progress = session.wizard.form().findChild<QProgressDialog*>()) && progress->isVisible());
+            QTest::keyClick(progress, Qt::Key_Escape);
+            stillShown = progress->isVisible();
+        });
+        QTest::mouseClick(session.wizard.form().command(5), Qt::LeftButton);
+        QVERIFY(writing.held());
+        QVERIFY(stillShown);
+        QVERIFY(session.ended);
+        QCOMPARE(ReadFile(target), Encrypted(kPlain));
+    }
+
+    void aPipeIsRefusedAtOnceAndTheWindowGoesOn()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath("pipe.txt");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        const QString target = dir.filePath("letter.txt");
+        QVERIFY(WriteFile(target, kPlain));
+        Session session(4);
+
+        session.answers.chooseFile(pipe);
+        session.answers.pressInMessageBox("确定");
+        QTest::mouseClick(session.wizard.form().command(4), Qt::LeftButton);
+        QCOMPARE(session.answers.messages.size(), std::size_t{1});
+        QCOMPARE(session.answers.messages[0].title, QString("无法打开文件"));
+        QVERIFY(session.answers.messages[0].text.contains("不是一个普通文件"));
+        QVERIFY(session.wizard.view().dialogFileName().empty());
+
+        session.open(4, target);
+        QCOMPARE(QByteArray::fromStdString(session.wizard.view().documentText()), kPlain);
+        QCOMPARE(session.answers.unexpectedDialogs, QStringList());
+    }
+
+    void aKeyFilePlantedAsALinkIsReplacedNotFollowed()
+    {
+        QTemporaryDir dir;
+        const QString victim = dir.filePath("victim.txt");
+        QVERIFY(WriteFile(victim, "someone's own text\n"));
+        QFile::remove(KeyFilePath());
+        QVERIFY(QFile::link(victim, KeyFilePath()));
+
+        Wizard wizard;
+        ModalAnswers answers;
+        wizard.show();
+        QTest::mouseClick(wizard.form().option(2), Qt::LeftButton);
+        QTest::mouseClick(wizard.form().command(1), Qt::LeftButton);
+        for (int box = 6; box <= 10; ++box) {
+            QTest::keyClicks(wizard.form().text(box), "5");
+        }
+        QTest::mouseClick(wizard.form().command(8), Qt::LeftButton);
+
+        QVERIFY(wizard.form().frame(5)->isVisible());
+        QCOMPARE(ReadFile(victim), QByteArray("someone's own text\n"));
+        QVERIFY(!QFileInfo(KeyFilePath()).isSymLink());
+        QCOMPARE(ReadFile(KeyFilePath()), kHeader + " 5 \r\n");
+        QCOMPARE(answers.unexpectedDialogs, QStringList());
+    }
+
+    void aRewriteWithItsOldTimeRestoredIsNotOverwritten()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("letter.txt");
+        QVERIFY(WriteFile(target, kPlain));
+        Session session(4);
+        session.open(4, target);
+
+        // Someone else rewrites it in place, same size, and sets the time back.
+        const QDateTime modified = QFileInfo(target).lastModified();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        QByteArray theirs = kPlain;
+        theirs[0] = 'Z';
+        {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QCOMPARE(file.write(theirs), theirs.size());
+            QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        }
+
+        session.answers.pressInMessageBox("确定");
+        QTest::mouseClick(session.wizard.form().command(5), Qt::LeftButton);
+        QCOMPARE(session.answers.messages.size(), std::size_t{1});
+        QCOMPARE(session.answers.messages[0].title, QString("无法保存文件"));
+        QVERIFY(session.answers.messages[0].text.contains("被其他程序修改过"));
+        QCOMPARE(ReadFile(target), theirs);
+        QVERIFY(!session.ended);
+    }
+};
+
+QTEST_MAIN(OneActionTest)
+#include "OneActionTest.moc"
