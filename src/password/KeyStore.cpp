@@ -15,9 +15,8 @@ std::filesystem::path KeyFileDirectory(const WizardView& view)
     return view.userDataDirectory();
 }
 
-std::optional<KeyFileError> StoreKeyDigit(const WizardView& view, std::int16_t keyDigit)
+std::optional<KeyFileError> StoreKeyDigit(const std::filesystem::path& directory, std::int16_t keyDigit)
 {
-    const auto directory = KeyFileDirectory(view);
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (error) {

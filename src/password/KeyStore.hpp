@@ -14,7 +14,9 @@ class WizardView;
 // same rule serves writing and reading.
 std::filesystem::path KeyFileDirectory(const WizardView& view);
 
-std::optional<KeyFileError> StoreKeyDigit(const WizardView& view, std::int16_t keyDigit);
+// Writes the key file into `directory` (one of KeyFileDirectory), making the
+// directory first where it does not exist yet.
+std::optional<KeyFileError> StoreKeyDigit(const std::filesystem::path& directory, std::int16_t keyDigit);
 KeyShift LoadKeyShift(const WizardView& view);
 
 }  // namespace quilvane

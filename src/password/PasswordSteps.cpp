@@ -34,11 +34,14 @@ void ClearBoxes(WizardView& view, const Zones& zones)
     }
 }
 
-// Stores the key digit; a failure is told to the user, who stays on the
-// password step.
+// Stores the key digit, off the window's thread (the write waits for the
+// disk); a failure is told to the user, who stays on the password step.
 bool StoreKey(WizardView& view, std::int16_t keyDigit)
 {
-    if (const auto error = StoreKeyDigit(view, keyDigit)) {
+    const auto directory = KeyFileDirectory(view);
+    std::optional<KeyFileError> error;
+    view.runWork("正在保存密钥文件", false, [&](ProgressReport&) { error = StoreKeyDigit(directory, keyDigit); });
+    if (error) {
         view.messageBox(failure::KeyFileText(*error), msgbox::kOkOnly + msgbox::kCritical, failure::kKeyFileTitle);
         return false;
     }
