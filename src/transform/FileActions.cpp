@@ -185,6 +185,12 @@ void Command9_Click(WizardView& view)
     OpenFile(view);
 }
 
+void OpenDroppedFile(WizardView& view, const std::filesystem::path& file)
+{
+    view.setDialogFileName(file);
+    LoadChosenFile(view, file);
+}
+
 // The document is shifted where it lies, in one pass that also makes sure
 // the change can be undone, then written; a failed write shifts it back. So
 // the document is held once, however large.

@@ -9,4 +9,8 @@ void Command9_Click(WizardView& view);   // Open file on Frame5
 void Command5_Click(WizardView& view);   // Encrypt file
 void Command10_Click(WizardView& view);  // Decrypt file
 
+// A file dropped on a file panel: it becomes the chosen file and is loaded,
+// as if it had been chosen in the file-open dialog.
+void OpenDroppedFile(WizardView& view, const std::filesystem::path& file);
+
 }  // namespace quilvane

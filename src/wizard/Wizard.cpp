@@ -10,7 +10,12 @@
 
 namespace quilvane {
 
-Wizard::Wizard() : view_(form_), runner_(form_)
+Wizard::Wizard()
+    : view_(form_),
+      runner_(form_),
+      drop_(form_, [this](const std::filesystem::path& file) {
+          runner_.run([this, file] { OpenDroppedFile(view_, file); });
+      })
 {
     using Handler = void (*)(WizardView&);
     const Handler clicks[] = {&Command1_Click, &Command2_Click, &Command3_Click, &Command4_Click,

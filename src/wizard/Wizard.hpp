@@ -2,6 +2,7 @@
 
 #include "platform/QtWizardView.hpp"
 #include "wizard/ActionRunner.hpp"
+#include "wizard/FileDrop.hpp"
 #include "wizard/Form1.hpp"
 
 #include <QObject>
@@ -29,6 +30,7 @@ private:
     Form1 form_;
     QtWizardView view_;
     ActionRunner runner_;
+    FileDrop drop_;
 };
 
 }  // namespace quilvane

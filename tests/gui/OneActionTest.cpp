@@ -9,6 +9,9 @@
 #include "wizard/Wizard.hpp"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -152,7 +155,7 @@ private slots:
         QVERIFY(session.answers.allAnswered());
     }
 
-    void openingDuringAnEncryptionDoesNothing()
+    void openingOrDroppingDuringAnEncryptionDoesNothing()
     {
         QTemporaryDir dir;
         const QString target = dir.filePath("letter.txt");
@@ -160,12 +163,23 @@ private slots:
         Session session(4);
         session.open(4, target);
 
+        const QString other = dir.filePath("other.txt");
+        QVERIFY(WriteFile(other, "other"));
+        bool dropTaken = true;
         session.answers.pressInMessageBox("确定");
-        WhileWorking writing(Step::Write,
-                             [&] { QTest::mouseClick(session.wizard.form().command(4), Qt::LeftButton); });
+        WhileWorking writing(Step::Write, [&] {
+            QTest::mouseClick(session.wizard.form().command(4), Qt::LeftButton);
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(other)});
+            QDragEnterEvent enter(session.wizard.form().rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(&session.wizard.form(), &enter);
+            dropTaken = enter.isAccepted();
+        });
         QTest::mouseClick(session.wizard.form().command(5), Qt::LeftButton);
 
         QVERIFY(writing.held());
+        QVERIFY(!dropTaken);
         QVERIFY(session.ended);
         QCOMPARE(session.answers.unexpectedDialogs, QStringList());
         QCOMPARE(ReadFile(target), Encrypted(kPlain));
