@@ -2,6 +2,7 @@
 
 #include "password/PasswordSteps.hpp"
 #include "transform/FileActions.hpp"
+#include "wizard/KeyboardFlow.hpp"
 #include "wizard/Navigation.hpp"
 
 #include <QEvent>
@@ -23,6 +24,7 @@ Wizard::Wizard() : view_(form_)
     for (int number = 1; number <= 10; ++number) {
         form_.text(number)->installEventFilter(this);
     }
+    new KeyboardFlow(form_);  // owned by the window
 }
 
 void Wizard::show()
