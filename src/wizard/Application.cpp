@@ -1,8 +1,11 @@
 #include "wizard/Application.hpp"
 
+#include "wizard/Pointers.hpp"
+
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -36,6 +39,11 @@ void PrepareApplication(QApplication& app)
     QApplication::setFont(InterfaceFont());
     QApplication::setApplicationName("Quilvane");
     QApplication::setApplicationVersion("2.0");
+    // Docks and task bars find the launcher entry, and with it the icon, by
+    // this name; dialogs carry the installed icon, or the built-in one.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quilvane.Quilvane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.quilvane.Quilvane"),
+                                                 Pointers::applicationIcon()));
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
     auto* translator = new QTranslator(&app);
