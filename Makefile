@@ -57,10 +57,12 @@ bench: build
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
-# Pictures of the five steps for the README, taken under a virtual display.
+# Pictures of the five steps, a UTF-8 file in the view and the launcher icon
+# for the README, taken under a virtual display.
 screenshots: run-deps build
 	@scripts/install-deps.sh xvfb xauth
-	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs
+	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs \
+	  $(BUILD_DIR)/desktop/icons/128x128/io.github.quilvane.Quilvane.png
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_BUILD_DIR)
