@@ -65,7 +65,8 @@ bool KeyboardFlow::eventFilter(QObject* watched, QEvent* event)
     if (!widget) {
         return false;
     }
-    if (event->type() == QEvent::Show) {
+    // A panel the wizard shows, not the window coming back from the task bar.
+    if (event->type() == QEvent::Show && !event->spontaneous()) {
         if (const Panel* panel = panelOf(widget); panel && panel->frame == widget) {
             panel->firstFocus->setFocus(Qt::OtherFocusReason);
         }
