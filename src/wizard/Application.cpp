@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -39,11 +38,11 @@ void PrepareApplication(QApplication& app)
     QApplication::setFont(InterfaceFont());
     QApplication::setApplicationName("Quilvane");
     QApplication::setApplicationVersion("2.0");
-    // Docks and task bars find the launcher entry, and with it the icon, by
-    // this name; dialogs carry the installed icon, or the built-in one.
+    // Docks and task bars find the launcher entry, and with it the installed
+    // icon, by this name. The dialogs carry the window's own icon (no theme
+    // lookup at start-up).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quilvane.Quilvane"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.quilvane.Quilvane"),
-                                                 Pointers::applicationIcon()));
+    QApplication::setWindowIcon(Pointers::applicationIcon());
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
     auto* translator = new QTranslator(&app);
