@@ -3,6 +3,7 @@
 // the window) starts nothing and harms no file. Each case holds the read or
 // the write where it stands until the user's move has been made.
 #include "ModalAnswers.hpp"
+#include "Session.hpp"
 #include "WhileWorking.hpp"
 #include "transform/ShiftText.hpp"
 #include "wizard/Application.hpp"
@@ -31,18 +32,13 @@
 using quilvane::Wizard;
 using quilvane::faults::Step;
 using quilvane::testing::ModalAnswers;
+using quilvane::testing::ReadFile;
 using quilvane::testing::WhileWorking;
 
 namespace {
 
 const QByteArray kHeader = "This is a important file.Dont`t rewrite me!6,2,1,";
 const QByteArray kPlain = "AB\r\n\xD6\xD0\xCE\xC4 text\r\n";
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -61,8 +57,8 @@ QString KeyFilePath()
 }
 
 // One run of the program on a file panel, the key file in place.
-struct Session {
-    explicit Session(int frame)
+struct OnFilePanel {
+    explicit OnFilePanel(int frame)
     {
         wizard.view().setEndProgram([this] { ended = true; });
         wizard.show();
@@ -112,7 +108,7 @@ private slots:
         const QString second = dir.filePath("second.txt");
         QVERIFY(WriteFile(first, kPlain));
         QVERIFY(WriteFile(second, "second " + kPlain));
-        Session session(frame);
+        OnFilePanel session(frame);
         session.open(openButton, first);
 
         QPushButton* action = session.wizard.form().command(actionButton);
@@ -137,7 +133,7 @@ private slots:
         QTemporaryDir dir;
         const QString target = dir.filePath("letter.txt");
         QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
         session.open(4, target);
 
         QPushButton* encrypt = session.wizard.form().command(5);
@@ -160,7 +156,7 @@ private slots:
         QTemporaryDir dir;
         const QString target = dir.filePath("letter.txt");
         QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
         session.open(4, target);
 
         const QString other = dir.filePath("other.txt");
@@ -191,7 +187,7 @@ private slots:
         QTemporaryDir dir;
         const QString target = dir.filePath("letter.txt");
         QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
         session.open(4, target);
 
         bool closed = true;
@@ -213,7 +209,7 @@ private slots:
         QTemporaryDir dir;
         const QString target = dir.filePath("letter.txt");
         QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
         session.wizard.view().setProgressDelay(0);
         session.open(4, target);
 
@@ -239,7 +235,7 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
         const QString target = dir.filePath("letter.txt");
         QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
 
         session.answers.chooseFile(pipe);
         session.answers.pressInMessageBox("确定");
@@ -284,7 +280,7 @@ private slots:
         QTemporaryDir dir;
         const QString target = dir.filePath("letter.txt");
         QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
         session.open(4, target);
 
         // Someone else rewrites it in place, same size, and sets the time back.
