@@ -4,6 +4,8 @@ include(GoogleTest)
 function(quilvane_core_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE quilvane_core GTest::gtest_main)
+  # Tests in platform folders (core/posix, core/win32) reach the shared helpers as from core/.
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/core)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
