@@ -168,6 +168,18 @@ std::optional<std::filesystem::path> FinalPath(HANDLE file)
     }
 }
 
+// A symbolic link or a junction: a reparse point that names another file.
+// Other reparse points (files of a cloud drive, deduplicated files) are the
+// file itself.
+bool IsLink(const std::filesystem::path& path)
+{
+    Handle own(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    return own.valid() && ::GetFileInformationByHandleEx(own.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+           (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag.ReparseTag);
+}
+
 // The new file takes over the old one's attributes and creation time, so
 // that the user sees the same file with new content.
 bool TakeOverAttributes(HANDLE temporary, const FileFacts* old)
@@ -334,10 +346,9 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
         if (facts.type != FILE_TYPE_DISK) {
             return failed(FileRefusal::NotRegularFile);
         }
-        // The key file is the one file the program makes new: it is never
-        // written through a link that could point anywhere.
-        const DWORD own = ::GetFileAttributesW(path.c_str());
-        if (own != INVALID_FILE_ATTRIBUTES && (own & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (IsLink(path)) {
+            // The key file is the one file the program makes new: it is
+            // never written through a link that could point anywhere.
             if (options.createIfMissing) {
                 return failed(std::make_error_code(std::errc::too_many_symbolic_link_levels));
             }

@@ -75,10 +75,42 @@ TEST_F(FileReplacement, KeepsTheFilesAttributes)
     EXPECT_TRUE(Attributes(path) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(Attributes(path) & FILE_ATTRIBUTE_READONLY);
 
-    // A visible file stays visible, though the temporary file was hidden.
+    // A visible file stays visible, though the temporary file was hidden;
+    // so does a key file made new.
     const auto plain = file(u8"普通文档.txt", "old");
     ASSERT_FALSE(ReplaceFileContent(plain, "new").error);
     EXPECT_FALSE(Attributes(plain) & FILE_ATTRIBUTE_HIDDEN);
+    ReplaceOptions making;
+    making.createIfMissing = true;
+    ASSERT_FALSE(ReplaceFileContent(dir / "temp.jxv", "key", making).error);
+    EXPECT_FALSE(Attributes(dir / "temp.jxv") & FILE_ATTRIBUTE_HIDDEN);
+}
+
+FILETIME CreationTime(const fs::path& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    return data.ftCreationTime;
+}
+
+TEST_F(FileReplacement, KeepsTheFilesCreationTime)
+{
+    const auto path = file(u8"老文档.txt", "old");
+    const FILETIME longAgo{0x12345600u, 0x01c0f000u};  // in 2001
+    {
+        const HANDLE handle = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        ::SetFileTime(handle, &longAgo, nullptr, nullptr);
+        ::CloseHandle(handle);
+    }
+    const FILETIME set = CreationTime(path);
+    if (::CompareFileTime(&longAgo, &set) != 0) {
+        GTEST_SKIP() << "this filesystem keeps no creation time of its own";
+    }
+    ASSERT_FALSE(ReplaceFileContent(path, "new").error);
+    const FILETIME kept = CreationTime(path);
+    EXPECT_EQ(::CompareFileTime(&longAgo, &kept), 0);
 }
 
 TEST_F(FileReplacement, KeepsAnAccessControlListOfTheFilesOwn)
