@@ -56,7 +56,8 @@ QString KeyFilePath()
     return QDir(QCoreApplication::applicationDirPath()).filePath("temp.jxv");
 }
 
-// One run of the program on a file panel, the key file in place.
+// One run of the program on a file panel, the key file in place, and a
+// letter in a folder of its own to work on.
 struct OnFilePanel {
     explicit OnFilePanel(int frame)
     {
@@ -65,12 +66,17 @@ struct OnFilePanel {
         wizard.form().frame(1)->hide();
         wizard.form().frame(frame)->show();
         WriteFile(KeyFilePath(), kHeader + " 4 \r\n");
+        WriteFile(letter, kPlain);
     }
     void open(int button, const QString& path)
     {
         answers.chooseFile(path);
         QTest::mouseClick(wizard.form().command(button), Qt::LeftButton);
     }
+    void openLetter() { open(4, letter); }
+
+    QTemporaryDir dir;
+    const QString letter = dir.filePath("letter.txt");
     Wizard wizard;
     bool ended = false;
     ModalAnswers answers;
@@ -103,12 +109,10 @@ private slots:
         QFETCH(int, frame);
         QFETCH(int, openButton);
         QFETCH(int, actionButton);
-        QTemporaryDir dir;
-        const QString first = dir.filePath("first.txt");
-        const QString second = dir.filePath("second.txt");
-        QVERIFY(WriteFile(first, kPlain));
-        QVERIFY(WriteFile(second, "second " + kPlain));
         OnFilePanel session(frame);
+        const QString& first = session.letter;
+        const QString second = session.dir.filePath("second.txt");
+        QVERIFY(WriteFile(second, "second " + kPlain));
         session.open(openButton, first);
 
         QPushButton* action = session.wizard.form().command(actionButton);
@@ -130,11 +134,9 @@ private slots:
 
     void aDoubleClickEncryptsOnce()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
         OnFilePanel session(4);
-        session.open(4, target);
+        const QString& target = session.letter;
+        session.openLetter();
 
         QPushButton* encrypt = session.wizard.form().command(5);
         session.answers.pressInMessageBox("取消");
@@ -153,13 +155,11 @@ private slots:
 
     void openingOrDroppingDuringAnEncryptionDoesNothing()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
         OnFilePanel session(4);
-        session.open(4, target);
+        const QString& target = session.letter;
+        session.openLetter();
 
-        const QString other = dir.filePath("other.txt");
+        const QString other = session.dir.filePath("other.txt");
         QVERIFY(WriteFile(other, "other"));
         bool dropTaken = true;
         session.answers.pressInMessageBox("确定");
@@ -179,16 +179,14 @@ private slots:
         QVERIFY(session.ended);
         QCOMPARE(session.answers.unexpectedDialogs, QStringList());
         QCOMPARE(ReadFile(target), Encrypted(kPlain));
-        QCOMPARE(Leftovers(dir.path()), QStringList());
+        QCOMPARE(Leftovers(session.dir.path()), QStringList());
     }
 
     void closingTheWindowDuringAnActionWaitsForItsEnd()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
         OnFilePanel session(4);
-        session.open(4, target);
+        const QString& target = session.letter;
+        session.openLetter();
 
         bool closed = true;
         session.answers.pressInMessageBox("取消");
@@ -200,18 +198,16 @@ private slots:
         QVERIFY(!closed);
         QVERIFY(session.wizard.form().isVisible());
         QCOMPARE(ReadFile(target), Encrypted(kPlain));
-        QCOMPARE(Leftovers(dir.path()), QStringList());
+        QCOMPARE(Leftovers(session.dir.path()), QStringList());
         QVERIFY(session.wizard.form().close());  // with no action running, it closes
     }
 
     void escapeDoesNotHideAProgressWindowThatCannotBeCancelled()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
         OnFilePanel session(4);
+        const QString& target = session.letter;
         session.wizard.view().setProgressDelay(0);
-        session.open(4, target);
+        session.openLetter();
 
         bool stillShown = false;
         session.answers.pressInMessageBox("确定");
@@ -230,12 +226,10 @@ private slots:
 
     void aPipeIsRefusedAtOnceAndTheWindowGoesOn()
     {
-        QTemporaryDir dir;
-        const QString pipe = dir.filePath("pipe.txt");
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
         OnFilePanel session(4);
+        const QString pipe = session.dir.filePath("pipe.txt");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        const QString& target = session.letter;
 
         session.answers.chooseFile(pipe);
         session.answers.pressInMessageBox("确定");
@@ -277,11 +271,9 @@ private slots:
 
     void aRewriteWithItsOldTimeRestoredIsNotOverwritten()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
         OnFilePanel session(4);
-        session.open(4, target);
+        const QString& target = session.letter;
+        session.openLetter();
 
         // Someone else rewrites it in place, same size, and sets the time back.
         const QDateTime modified = QFileInfo(target).lastModified();
