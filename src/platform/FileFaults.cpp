@@ -1,33 +1,51 @@
 #include "platform/FileFaults.hpp"
 
 #include <array>
+#include <mutex>
 
 namespace quilvane::faults {
 namespace {
 
-std::array<int, 5>& Pending()
+struct Pending {
+    int error = 0;
+    std::uint64_t after = 0;
+};
+
+std::mutex& Lock()
 {
-    static std::array<int, 5> pending{};
+    static std::mutex lock;
+    return lock;
+}
+
+std::array<Pending, 5>& AllPending()
+{
+    static std::array<Pending, 5> pending{};
     return pending;
 }
 
 }  // namespace
 
-void FailNext(Step step, int error)
+void FailNext(Step step, int error, std::uint64_t after)
 {
-    Pending()[static_cast<std::size_t>(step)] = error;
+    const std::lock_guard guard(Lock());
+    AllPending()[static_cast<std::size_t>(step)] = {error, after};
 }
 
 void Clear()
 {
-    Pending().fill(0);
+    const std::lock_guard guard(Lock());
+    AllPending().fill({});
 }
 
-int Injected(Step step)
+int Injected(Step step, std::uint64_t done)
 {
-    int& pending = Pending()[static_cast<std::size_t>(step)];
-    const int error = pending;
-    pending = 0;
+    const std::lock_guard guard(Lock());
+    Pending& pending = AllPending()[static_cast<std::size_t>(step)];
+    if (pending.error == 0 || done < pending.after) {
+        return 0;
+    }
+    const int error = pending.error;
+    pending = {};
     return error;
 }
 

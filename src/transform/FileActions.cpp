@@ -4,6 +4,7 @@
 #include "platform/DocumentFile.hpp"
 #include "platform/FailureMessages.hpp"
 #include "transform/ShiftText.hpp"
+#include "transform/ShiftedWrite.hpp"
 
 #include <optional>
 #include <string>
@@ -45,6 +46,7 @@ public:
     IoProgress writing()
     {
         return [this](std::uint64_t done, std::uint64_t total) {
+            pass_ = passes_ - 1;
             at(done, total);
             return true;
         };
@@ -97,19 +99,19 @@ std::optional<std::int16_t> ReadShift(WizardView& view)
     return key.shift;
 }
 
-// Writes the document (and `suffix`) over the file, unless the file changed
-// since it was loaded or last written. On failure `undo` puts the document
-// back as it was and the user is told. True when written.
-bool WriteBack(WizardView& view, const std::filesystem::path& file, std::string_view suffix, Passes& passes,
-               const std::function<void(std::string&)>& undo)
+ReplaceOptions WriteOptions(WizardView& view, std::string_view suffix, Passes& passes)
 {
     ReplaceOptions options;
     options.expected = view.documentStamp();
     options.suffix = suffix;
     options.progress = passes.writing();
-    const Replaced replaced = ReplaceFileContent(file, view.documentText(), options);
+    return options;
+}
+
+// Tells the user why the file could not be written. True when written.
+bool Written(WizardView& view, const Replaced& replaced, Passes& passes)
+{
     if (replaced.error) {
-        view.editDocument(undo);
         passes.close();
         view.messageBox(failure::SaveText(*replaced.error), msgbox::kOkOnly + msgbox::kCritical,
                         failure::kSaveTitle);
@@ -136,9 +138,9 @@ void Command9_Click(WizardView& view)
     OpenFile(view);
 }
 
-// The document is shifted where it lies, in one pass that also makes sure
-// the change can be undone, then written; a failed write shifts it back. So
-// the document is held once, however large.
+// The whole document is first checked to come back under the opposite
+// action, then shifted where it lies while it is written; a failed write
+// shifts it back. So the document is held once, however large.
 void Command5_Click(WizardView& view)
 {
     const auto shift = ReadShift(view);
@@ -157,19 +159,19 @@ void Command5_Click(WizardView& view)
     const std::uint64_t size = view.documentText().size();
     {
         Passes passes(view, "正在加密文件", size, 2);
-        bool shifted = false;
+        // The line end after the text is part of the file format of
+        // encrypted files: decryption takes it off again.
+        const ReplaceOptions options = WriteOptions(view, kLineEnd, passes);
+        ShiftedWrite written;
         view.editDocument(
-            [&](std::string& text) { shifted = ShiftInPlaceIfComesBack(text, down, passes.shifting(size)); });
-        if (!shifted) {
+            [&](std::string& text) { written = WriteShifted(text, down, file, options, passes.shifting(size)); });
+        if (!written.comesBack) {
             passes.close();
             view.messageBox(failure::EncryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
                             failure::kEncryptRefusedTitle);
             return;
         }
-        passes.next();
-        // The line end after the text is part of the file format of
-        // encrypted files: decryption takes it off again.
-        if (!WriteBack(view, file, kLineEnd, passes, [&](std::string& text) { ShiftInPlace(text, -down); })) {
+        if (!Written(view, written.replaced, passes)) {
             return;
         }
     }
@@ -208,30 +210,24 @@ void Command10_Click(WizardView& view)
     const std::uint64_t size = view.documentText().size();
     {
         Passes passes(view, "正在解密文件", size, 2);
-        bool shifted = false;
+        const ReplaceOptions options = WriteOptions(view, {}, passes);
+        ShiftedWrite written;
         view.editDocument([&](std::string& text) {
             if (marked) {
                 text.resize(text.size() - kLineEnd.size());
             }
-            shifted = ShiftInPlaceIfComesBack(text, up, passes.shifting(size));
-            if (!shifted && marked) {
+            written = WriteShifted(text, up, file, options, passes.shifting(size));
+            if ((!written.comesBack || written.replaced.error) && marked) {
                 text += kLineEnd;
             }
         });
-        if (!shifted) {
+        if (!written.comesBack) {
             passes.close();
             view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
                             failure::kDecryptRefusedTitle);
             return;
         }
-        passes.next();
-        const auto undo = [&](std::string& text) {
-            ShiftInPlace(text, -up);
-            if (marked) {
-                text += kLineEnd;
-            }
-        };
-        if (!WriteBack(view, file, {}, passes, undo)) {
+        if (!Written(view, written.replaced, passes)) {
             return;
         }
     }

@@ -264,14 +264,16 @@ constexpr std::size_t kSlice = 8u << 20;
 
 inline std::size_t Slice(std::size_t remaining) { return std::min(remaining, kSlice); }
 
-// Shifts whole characters where they lie, for a stretch known to keep its
-// length (every character of it shifts plainly or comes back).
-void ShiftStretchInPlace(Byte* bytes, std::size_t size, const Rules& rules, WindowsFunction windows)
+// Shifts whole characters where they lie, from `begin` to at least `end`,
+// for a text known to keep its length (every character of it shifts plainly
+// or comes back). Returns where it stopped: a character boundary.
+std::size_t ShiftCharactersInPlace(Byte* bytes, std::size_t size, std::size_t begin, std::size_t end,
+                                   const Rules& rules, WindowsFunction windows)
 {
-    std::size_t i = 0;
-    while (i < size) {
-        i += windows(bytes + i, size - i, bytes + i, rules);
-        if (i >= size) {
+    std::size_t i = begin;
+    while (i < end) {
+        i += windows(bytes + i, end - i, bytes + i, rules);
+        if (i >= end) {
             break;
         }
         const std::size_t length = CharLength(bytes, i, size);
@@ -280,6 +282,7 @@ void ShiftStretchInPlace(Byte* bytes, std::size_t size, const Rules& rules, Wind
         std::memcpy(bytes + i, shifted, length);
         i += length;
     }
+    return i;
 }
 
 // Reports progress every so many bytes.
@@ -383,7 +386,7 @@ bool ShiftInPlaceDriver(Kernel kernel, std::string& text, int delta, const Shift
     ProgressTicker ticker(progress);
     // Puts back what was shifted so far: it comes back, with its length.
     const auto giveUp = [&](std::size_t done) {
-        ShiftStretchInPlace(bytes, done, Rules(-delta), windows);
+        ShiftCharactersInPlace(bytes, done, 0, done, Rules(-delta), windows);
         return false;
     };
 
@@ -432,12 +435,18 @@ bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, c
 
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
 {
+    return CheckShiftUsing(kernel, text, delta, progress).comesBack;
+}
+
+ShiftCheck CheckShiftUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
+{
     const auto* in = reinterpret_cast<const Byte*>(text.data());
     const std::size_t size = text.size();
     const Rules rules(delta);
     const WindowsFunction windows = WindowsOf(kernel);
     ProgressTicker ticker(progress);
 
+    ShiftCheck check;
     std::size_t i = 0;
     while (i < size) {
         i += windows(in + i, Slice(size - i), nullptr, rules);
@@ -446,12 +455,24 @@ bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const 
             break;
         }
         const std::size_t length = CharLength(in, i, size);
-        if (!IsPlainCharacter(in + i, length, rules) && !CharComesBack(in + i, length, i + length == size, delta)) {
-            return false;
+        if (!IsPlainCharacter(in + i, length, rules)) {
+            if (!CharComesBack(in + i, length, i + length == size, delta)) {
+                check.comesBack = false;
+                return check;
+            }
+            Byte shifted[2];
+            check.keepsLength = check.keepsLength && EncodeCode(CharCode(in + i, length) + delta, shifted) == length;
         }
         i += length;
     }
-    return true;
+    return check;
+}
+
+std::size_t ShiftStretchInPlaceUsing(Kernel kernel, char* text, std::size_t size, std::size_t begin,
+                                     std::size_t want, int delta)
+{
+    const std::size_t end = begin + std::min(want, size - begin);
+    return ShiftCharactersInPlace(reinterpret_cast<Byte*>(text), size, begin, end, Rules(delta), WindowsOf(kernel));
 }
 
 }  // namespace detail
@@ -481,6 +502,16 @@ bool ShiftInPlaceIfComesBack(std::string& text, int delta, const ShiftProgress& 
 bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress)
 {
     return detail::ShiftComesBackUsing(detail::BestKernel(), text, delta, progress);
+}
+
+ShiftCheck CheckShift(std::string_view text, int delta, const ShiftProgress& progress)
+{
+    return detail::CheckShiftUsing(detail::BestKernel(), text, delta, progress);
+}
+
+std::size_t ShiftStretchInPlace(char* text, std::size_t size, std::size_t begin, std::size_t want, int delta)
+{
+    return detail::ShiftStretchInPlaceUsing(detail::BestKernel(), text, size, begin, want, delta);
 }
 
 }  // namespace quilvane
