@@ -49,7 +49,7 @@ void DefaultSignals()
     }
 }
 
-double TimeShell(const std::string& command)
+ProgramRun RunProgram(const std::function<void()>& exec)
 {
     std::fflush(nullptr);
     const auto start = Clock::now();
@@ -59,22 +59,30 @@ double TimeShell(const std::string& command)
     }
     if (pid == 0) {
         DefaultSignals();
-        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        exec();
         ::_exit(127);
     }
     gChild = pid;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0) {
         if (errno != EINTR) {
-            Fail(std::string("waitpid: ") + SystemText(errno));
+            Fail(std::string("wait4: ") + SystemText(errno));
         }
     }
     gChild = 0;
-    const double seconds = Seconds(Clock::now() - start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return {Seconds(Clock::now() - start), WIFEXITED(status) && WEXITSTATUS(status) == 0,
+            static_cast<std::uint64_t>(usage.ru_maxrss) * 1024};
+}
+
+double TimeShell(const std::string& command)
+{
+    const ProgramRun run =
+        RunProgram([&] { ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr)); });
+    if (!run.succeeded) {
         Fail("failed: " + command);
     }
-    return seconds;
+    return run.seconds;
 }
 
 std::string ShellQuoted(const fs::path& path)

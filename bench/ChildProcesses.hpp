@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <string_view>
 #include <type_traits>
 
@@ -108,7 +109,16 @@ ChildOutcome<Result> InChild(const char* what, Work work)
     return outcome;
 }
 
-// Runs a program with /bin/sh; the wall time from fork to its end.
+struct ProgramRun {
+    double seconds = 0;  // from fork to its end
+    bool succeeded = false;
+    std::uint64_t peakResidentBytes = 0;
+};
+
+// Forks a child that calls `exec` (which replaces the process) and waits for it.
+ProgramRun RunProgram(const std::function<void()>& exec);
+
+// Runs a command line with /bin/sh; the wall time from fork to its end.
 double TimeShell(const std::string& command);
 std::string ShellQuoted(const fs::path& path);
 

@@ -7,21 +7,9 @@
 namespace bench {
 namespace {
 
-struct ProbeRun {
-    double seconds = 0;  // from fork to its end
-    std::uint64_t peakResidentBytes = 0;
-};
-
-ProbeRun TimeProbe(const fs::path& probe, const char* mode, const fs::path& log)
+ProgramRun TimeProbe(const fs::path& probe, const char* mode, const fs::path& log)
 {
-    std::fflush(nullptr);
-    const auto start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        Fail(std::string("fork: ") + SystemText(errno));
-    }
-    if (pid == 0) {
-        DefaultSignals();
+    const ProgramRun run = RunProgram([&] {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (out >= 0) {
@@ -29,22 +17,11 @@ ProbeRun TimeProbe(const fs::path& probe, const char* mode, const fs::path& log)
             ::dup2(out, STDERR_FILENO);
         }
         ::execl(probe.c_str(), probe.c_str(), mode, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    gChild = pid;
-    int status = 0;
-    struct rusage usage {};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            Fail(std::string("wait4: ") + SystemText(errno));
-        }
-    }
-    gChild = 0;
-    const double seconds = Seconds(Clock::now() - start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    });
+    if (!run.succeeded) {
         Fail(probe.string() + " " + mode + " failed; its output is in " + log.string());
     }
-    return {seconds, static_cast<std::uint64_t>(usage.ru_maxrss) * 1024};
+    return run;
 }
 
 }  // namespace
@@ -67,7 +44,7 @@ StartupFigures MeasureStartup(int runs, const fs::path& programDirectory, const 
     std::string quilvaneTimes = "  quilvane:";
     for (int run = 0; run < runs; ++run) {
         figures.minimal.push_back(TimeProbe(probe, "minimal", log).seconds);
-        const ProbeRun quilvane = TimeProbe(probe, "quilvane", log);
+        const ProgramRun quilvane = TimeProbe(probe, "quilvane", log);
         figures.quilvane.push_back(quilvane.seconds);
         figures.quilvanePeak = std::max(figures.quilvanePeak, quilvane.peakResidentBytes);
         char text[32];

@@ -4,6 +4,7 @@
 // font at all, which no window of the program can do). Either way the process ends with status 0 as soon as the window
 // has been painted once, so the time from its start to its end is the time to
 // the first picture.
+#include "platform/FontSetup.hpp"
 #include "wizard/Application.hpp"
 #include "wizard/Wizard.hpp"
 
@@ -59,6 +60,9 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    if (quilvane) {
+        quilvane::LimitFontsToTheInterface();  // as the program's main() does
+    }
     QApplication app(argc, argv);
     FirstPaint firstPaint;
     GiveUpLater();
