@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <cstdio>
@@ -84,7 +85,12 @@ constexpr std::size_t kGrowth = 64u << 10;
 // Memory for the document is made ready this far ahead of the read.
 constexpr std::size_t kPrepareAhead = 128u << 20;
 // From this size on the content goes straight to the disk (see DirectSink).
-constexpr std::uint64_t kDirectFrom = 32u << 20;
+// Measured here, writes through the page cache with writeback started behind
+// each stretch were as fast or faster up to 512 MiB (32 to 512 MiB: 5 to 15 %
+// less time for the whole action), and at 1 GiB direct writes were steadier
+// (median 1.12-1.22 s against 1.25-2.6 s).
+constexpr std::uint64_t kDirectFrom = 768u << 20;
+std::atomic<std::uint64_t> gDirectFrom{kDirectFrom};
 // Contents up to this size are written on the calling thread: a stretch of
 // their own to overlap with is all they would have.
 constexpr std::uint64_t kOverlapFrom = kIoChunk;
@@ -371,6 +377,12 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
     return {std::move(bytes), StampOf(status), std::nullopt};
 }
 
+namespace tuning {
+std::uint64_t DirectWritesFrom() { return gDirectFrom.load(); }
+void SetDirectWritesFrom(std::uint64_t bytes) { gDirectFrom.store(bytes); }
+void ResetDirectWritesFrom() { gDirectFrom.store(kDirectFrom); }
+}  // namespace tuning
+
 Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes, const ReplaceOptions& options)
 {
     // Handed over in stretches, so that progress is told as they are written.
@@ -449,7 +461,7 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
     };
     int writeError = 0;
     {
-        const bool direct = total >= kDirectFrom;
+        const bool direct = total >= gDirectFrom.load();
         OverlappedWriter::Gathering gathering;
         gathering.bufferSize = direct ? kIoChunk : 0;
         gathering.alignment = DirectSink::kAlign;

@@ -98,4 +98,12 @@ using ContentStretches = std::function<std::string_view()>;
 Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
                                 const ContentStretches& stretches, const ReplaceOptions& options = {});
 
+// The size from which a content is written straight to the disk, past the
+// page cache. Tests lower it to take that road with small contents.
+namespace tuning {
+std::uint64_t DirectWritesFrom();
+void SetDirectWritesFrom(std::uint64_t bytes);
+void ResetDirectWritesFrom();
+}  // namespace tuning
+
 }  // namespace quilvane

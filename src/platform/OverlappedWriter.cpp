@@ -67,6 +67,7 @@ void OverlappedWriter::write(std::unique_lock<std::mutex>& lock)
     jobs_.pop_front();
     if (ok) {
         written_ += job.size;
+        untold_.push_back(written_);
     } else {
         error_ = error != 0 ? error : EIO;
         jobs_.clear();
@@ -77,15 +78,21 @@ void OverlappedWriter::write(std::unique_lock<std::mutex>& lock)
     changed_.notify_all();
 }
 
+// Tells every written stretch, in order, however late this thread gets here.
 void OverlappedWriter::tell(std::unique_lock<std::mutex>& lock)
 {
-    if (!progress_ || written_ == told_) {
+    if (untold_.empty()) {
         return;
     }
-    told_ = written_;
-    const std::uint64_t written = written_;
+    std::vector<std::uint64_t> marks;
+    marks.swap(untold_);
+    if (!progress_) {
+        return;
+    }
     lock.unlock();
-    progress_(written);
+    for (const std::uint64_t written : marks) {
+        progress_(written);
+    }
     lock.lock();
 }
 

@@ -26,7 +26,8 @@ public:
     // Writes all of `chunk`, or returns false with the system's error code in
     // `error`. `done` is what was written before it.
     using Sink = std::function<bool(std::string_view chunk, std::uint64_t done, int& error)>;
-    // Told on the caller's thread how many bytes are written so far.
+    // Told on the caller's thread how many bytes are written so far, once
+    // for every stretch or buffer written.
     using Progress = std::function<void(std::uint64_t written)>;
 
     struct Gathering {
@@ -82,7 +83,7 @@ private:
     bool closing_ = false;
     int error_ = 0;
     std::uint64_t written_ = 0;
-    std::uint64_t told_ = 0;
+    std::vector<std::uint64_t> untold_;  // the written counts not yet told
     std::thread thread_;
 };
 

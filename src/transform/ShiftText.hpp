@@ -67,6 +67,12 @@ void ShiftTextUsing(Kernel kernel, std::string_view text, int delta, std::string
 void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
 ShiftCheck CheckShiftUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+// The same in two parts checked at once, split at a character boundary
+// found from the middle on; in one part when none is near.
+ShiftCheck CheckShiftInPartsUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+// The first character boundary after `from` that a byte below 0x81 shows,
+// searched over a short distance; npos when there is none.
+std::size_t PartBoundary(std::string_view text, std::size_t from);
 std::size_t ShiftStretchInPlaceUsing(Kernel kernel, char* text, std::size_t size, std::size_t begin,
                                      std::size_t want, int delta);
 bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);

@@ -27,7 +27,11 @@ namespace fs = std::filesystem;
 
 class ReplaceFile : public ::testing::Test {
 public:
-    void TearDown() override { faults::Clear(); }
+    void TearDown() override
+    {
+        faults::Clear();
+        tuning::ResetDirectWritesFrom();
+    }
 
     fs::path file(const std::string& name, const std::string& bytes, mode_t mode = 0644)
     {
@@ -300,6 +304,7 @@ TEST_F(ReplaceFile, ReadingAndWritingReportTheirProgressToTheEnd)
 
 TEST_F(ReplaceFile, ALargeContentOfAnOddSizeIsWrittenExactly)
 {
+    tuning::SetDirectWritesFrom(32u << 20);  // straight to the disk, and its unaligned end
     std::string content((35u << 20) + 4093, '\0');
     for (std::size_t i = 0; i < content.size(); ++i) {
         content[i] = static_cast<char>(i * 7 + i / 4096);

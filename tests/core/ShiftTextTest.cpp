@@ -251,8 +251,17 @@ void ExpectAllFormsAgree(const std::string& text, int delta)
 
         std::vector<bool> starts;
         const bool keepsLength = ReferenceKeepsLength(text, delta, &starts);
+
         const ShiftCheck check = CheckShiftUsing(kernel, text, delta, {});
         ASSERT_EQ(check.comesBack, comesBack) << "kernel " << int(kernel) << " delta " << delta << " on " << Hex(text);
+        // In two parts at once, split from the middle on, the verdict is the same.
+        const ShiftCheck inParts = CheckShiftInPartsUsing(kernel, text, delta, {});
+        ASSERT_EQ(inParts.comesBack, comesBack) << "in parts, delta " << delta << " on " << Hex(text);
+        if (comesBack) {
+            ASSERT_EQ(inParts.keepsLength, check.keepsLength) << "in parts, delta " << delta << " on " << Hex(text);
+        }
+        const std::size_t boundary = PartBoundary(text, text.size() / 2);
+        ASSERT_TRUE(boundary == std::string::npos || starts[boundary]) << "a part starts inside a character";
         if (!comesBack || !keepsLength) {
             continue;  // the check stops at the first character that does not come back
         }

@@ -38,9 +38,18 @@ std::string Prose(std::size_t size)
     return text;
 }
 
+// Contents from 32 MiB on take the direct road to the disk here, as the
+// largest documents do.
+constexpr std::uint64_t kDirectFrom = 32 * kMiB;
+
 class WriteShiftedTest : public ::testing::Test {
 public:
-    void TearDown() override { faults::Clear(); }
+    void SetUp() override { tuning::SetDirectWritesFrom(kDirectFrom); }
+    void TearDown() override
+    {
+        faults::Clear();
+        tuning::ResetDirectWritesFrom();
+    }
 
     fs::path file(const std::string& bytes)
     {
