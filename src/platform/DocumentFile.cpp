@@ -203,8 +203,8 @@ void ReleaseAside(int fd)
 
 // Fresh memory is slow to touch the first time on a virtual machine that
 // hands freed memory back to its host: every page is a fault. Asking for a
-// stretch at once takes the faults in one call (about a sixth less time
-// for a 1 GiB document here than faulting page by page in read()). Only a
+// stretch at once takes the faults in one call (about a tenth less time for
+// a 1 GiB document here than faulting page by page inside read()). Only a
 // hint: older systems refuse it and lose nothing.
 void PrepareMemory(char* data, std::size_t size)
 {
@@ -396,7 +396,6 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
 
 Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
                                 const ContentStretches& stretches, const ReplaceOptions& options)
-
 {
     const auto failed = [&](std::error_code error) { return Replaced{FileError{path, error}, {}}; };
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace quilvane::testing {
@@ -71,7 +72,7 @@ public:
 
 struct Sized {
     const char* what;
-    std::string text;
+    std::function<std::string()> text;  // made when the case runs, not for every case
 
     friend void PrintTo(const Sized& s, std::ostream* os) { *os << s.what; }
 };
@@ -82,7 +83,7 @@ class Sizes : public WriteShiftedTest, public ::testing::WithParamInterface<Size
 // page cache by the writer thread, large ones straight to the disk.
 TEST_P(Sizes, TheFileAndTheDocumentHoldTheShiftedText)
 {
-    const std::string& plain = GetParam().text;
+    const std::string plain = GetParam().text();
     const std::string expected = ShiftText(plain, -2);
     const auto path = file(plain);
     ReplaceOptions options;
@@ -111,13 +112,16 @@ TEST_P(Sizes, TheFileAndTheDocumentHoldTheShiftedText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Sizes,
-                         ::testing::Values(Sized{"empty", ""}, Sized{"one character", "A"},
-                                           Sized{"a hanzi cut by the end", "abc\xB0"},
-                                           Sized{"one megabyte and a bit", Prose(kMiB + 3)},
-                                           Sized{"twenty megabytes", Prose(20 * kMiB + 1)},
-                                           Sized{"forty megabytes of an odd size", Prose(40 * kMiB + 123)},
-                                           Sized{"a character that grows, far in", Prose(40 * kMiB) + '\0' + "tail"},
-                                           Sized{"a character that grows, first", '\0' + Prose(20 * kMiB)}),
+                         ::testing::Values(Sized{"empty", [] { return std::string(); }},
+                                           Sized{"one character", [] { return std::string("A"); }},
+                                           Sized{"a hanzi cut by the end", [] { return std::string("abc\xB0"); }},
+                                           Sized{"one megabyte and a bit", [] { return Prose(kMiB + 3); }},
+                                           Sized{"twenty megabytes", [] { return Prose(20 * kMiB + 1); }},
+                                           Sized{"forty megabytes of an odd size", [] { return Prose(40 * kMiB + 123); }},
+                                           Sized{"a character that grows, far in",
+                                                 [] { return Prose(40 * kMiB) + '\0' + "tail"; }},
+                                           Sized{"a character that grows, first",
+                                                 [] { return '\0' + Prose(20 * kMiB); }}),
                          [](const ::testing::TestParamInfo<Sized>& info) { return ParamName(info.param.what); });
 
 TEST_F(WriteShiftedTest, AChangeThatCannotBeUndoneIsRefusedBeforeAnyFileIsMade)
