@@ -378,7 +378,6 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
 }
 
 namespace tuning {
-std::uint64_t DirectWritesFrom() { return gDirectFrom.load(); }
 void SetDirectWritesFrom(std::uint64_t bytes) { gDirectFrom.store(bytes); }
 void ResetDirectWritesFrom() { gDirectFrom.store(kDirectFrom); }
 }  // namespace tuning

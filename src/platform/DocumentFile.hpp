@@ -101,7 +101,6 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
 // The size from which a content is written straight to the disk, past the
 // page cache. Tests lower it to take that road with small contents.
 namespace tuning {
-std::uint64_t DirectWritesFrom();
 void SetDirectWritesFrom(std::uint64_t bytes);
 void ResetDirectWritesFrom();
 }  // namespace tuning
