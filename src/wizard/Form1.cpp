@@ -121,21 +121,21 @@ public:
     }
 };
 
-QCursor CommandPointer(const QString& name)
+PointerImage CommandPointer(const QString& name)
 {
     if (name == "Command1" || name == "Command3" || name == "Command8") {
-        return Pointers::next();
+        return &Pointers::next;
     }
     if (name == "Command2" || name == "Command7") {
-        return Pointers::previous();
+        return &Pointers::previous;
     }
     if (name == "Command4" || name == "Command9") {
-        return Pointers::open();
+        return &Pointers::open;
     }
     if (name == "Command5" || name == "Command10") {
-        return Pointers::key();
+        return &Pointers::key;
     }
-    return Pointers::exit();
+    return &Pointers::exit;
 }
 
 QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
@@ -145,7 +145,7 @@ QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
     switch (control.kind) {
     case Kind::Frame: {
         auto* frame = new QGroupBox(caption, container);
-        frame->setCursor(Pointers::panel());
+        ShowPointerOnEnter(frame, &Pointers::panel);
         widget = frame;
         break;
     }
@@ -166,7 +166,7 @@ QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
     case Kind::Command: {
         auto* button = new QPushButton(caption, container);
         button->setAutoDefault(false);
-        button->setCursor(CommandPointer(QString::fromUtf8(control.name)));
+        ShowPointerOnEnter(button, CommandPointer(QString::fromUtf8(control.name)));
         widget = button;
         break;
     }
