@@ -1,5 +1,10 @@
 #include "platform/DocumentFile.hpp"
 
+#include "platform/FileRefusal.hpp"
+
+#include <new>
+#include <stdexcept>
+
 // What the file layer is on every system; each system's own side is in
 // posix/ and win32/.
 namespace quilvane {
@@ -7,6 +12,22 @@ namespace quilvane {
 std::uint64_t MemoryNeededFor(std::uint64_t size)
 {
     return size + size / 10 + (64u << 20);
+}
+
+std::optional<FileError> ReserveDocument(std::string& bytes, const std::filesystem::path& path, std::uint64_t size,
+                                         std::uint64_t available)
+{
+    if (available && MemoryNeededFor(size) > available) {
+        return FileError{path, FileRefusal::TooLarge};
+    }
+    try {
+        bytes.reserve(static_cast<std::size_t>(size) + kDocumentGrowth);
+    } catch (const std::bad_alloc&) {
+        return FileError{path, FileRefusal::TooLarge};
+    } catch (const std::length_error&) {
+        return FileError{path, FileRefusal::TooLarge};
+    }
+    return std::nullopt;
 }
 
 Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes, const ReplaceOptions& options)

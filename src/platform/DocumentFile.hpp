@@ -52,6 +52,16 @@ struct ReadOptions {
 // of it, and room for the program around it.
 std::uint64_t MemoryNeededFor(std::uint64_t size);
 
+// How much a document may grow while it is read (a file that grows, or
+// reports no size), before its storage has to move.
+inline constexpr std::size_t kDocumentGrowth = 64u << 10;
+
+// Storage reserved for a document of `size` bytes, or why there is none: a
+// file that would not fit in the memory `available` (0: not known) is
+// refused before it is read. Each system's reader starts with it.
+std::optional<FileError> ReserveDocument(std::string& bytes, const std::filesystem::path& path, std::uint64_t size,
+                                         std::uint64_t available);
+
 // The whole file, byte for byte: no line end converted, no NUL dropped.
 // Only a regular file is read: a pipe, socket or device is refused at once,
 // before anything could wait on it. Cancelled through the progress, it gives

@@ -81,7 +81,6 @@ bool Do(Step step, Call call)
 }
 
 constexpr std::size_t kIoChunk = 8u << 20;
-constexpr std::size_t kGrowth = 64u << 10;
 // Memory for the document is made ready this far ahead of the read.
 constexpr std::size_t kPrepareAhead = 128u << 20;
 // From this size on the content goes straight to the disk (see DirectSink).
@@ -335,18 +334,10 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
         return {{}, {}, std::move(refused)};
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
-    const std::uint64_t available = options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable();
-    if (available && MemoryNeededFor(size) > available) {
-        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
-    }
     std::string bytes;
-    try {
-        // Room to notice that the file grew, without moving the whole text.
-        bytes.reserve(static_cast<std::size_t>(size) + kGrowth);
-    } catch (const std::bad_alloc&) {
-        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
-    } catch (const std::length_error&) {
-        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    if (auto refused = ReserveDocument(bytes, path, size,
+                                       options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable())) {
+        return {{}, {}, std::move(refused)};
     }
     std::optional<FileError> failure;
     // Reads into `data` from `filled` on, up to `room`; returns the new fill.
@@ -392,7 +383,7 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
         if (bytes.size() < room) {
             break;
         }
-        room += kGrowth;
+        room += kDocumentGrowth;
     }
     return {std::move(bytes), StampOf(status), std::nullopt};
 }

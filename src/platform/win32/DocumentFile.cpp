@@ -102,7 +102,6 @@ bool Do(Step step, Call call)
 }
 
 constexpr std::size_t kIoChunk = 8u << 20;
-constexpr std::size_t kGrowth = 64u << 10;
 
 bool WriteAll(HANDLE file, std::string_view bytes, const std::function<void(std::size_t)>& wrote)
 {
@@ -277,24 +276,16 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
         return {{}, {}, FileError{path, FileRefusal::NotRegularFile}};
     }
     const std::uint64_t size = facts.size();
-    const std::uint64_t available = options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable();
-    if (available && MemoryNeededFor(size) > available) {
-        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
-    }
     std::string bytes;
-    try {
-        // Room to notice that the file grew, without moving the whole text.
-        bytes.reserve(static_cast<std::size_t>(size) + kGrowth);
-        bytes.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
-    } catch (const std::length_error&) {
-        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    if (auto refused = ReserveDocument(bytes, path, size,
+                                       options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable())) {
+        return {{}, {}, std::move(refused)};
     }
+    bytes.resize(static_cast<std::size_t>(size));
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
-            bytes.resize(bytes.size() + kGrowth);  // the file grew
+            bytes.resize(bytes.size() + kDocumentGrowth);  // the file grew
         }
         if (options.progress && !options.progress(filled, size)) {
             return {{}, {}, FileError{path, std::make_error_code(std::errc::operation_canceled)}};
