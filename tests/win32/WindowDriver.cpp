@@ -147,11 +147,22 @@ void ChooseFile(const Dialog& dialog, const std::filesystem::path& file)
 {
     constexpr int kFileNameCombo = 0x47C;  // cmb13
     constexpr int kFileNameEdit = 0x480;   // edt1
-    HWND name = GetDlgItem(dialog.hwnd, kFileNameCombo);
-    if (!name) {
-        name = GetDlgItem(dialog.hwnd, kFileNameEdit);
-    }
-    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.wstring().c_str()));
+    HWND name = nullptr;
+    // The dialog fills in its controls as it starts: wait for the name box.
+    WaitUntil([&] {
+        name = GetDlgItem(dialog.hwnd, kFileNameCombo);
+        if (!name) {
+            name = GetDlgItem(dialog.hwnd, kFileNameEdit);
+        }
+        return name && IsWindowVisible(name);
+    });
+    const std::wstring wanted = file.wstring();
+    // Typed again until the dialog shows it: its start may still empty the box.
+    WaitUntil([&] {
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wanted.c_str()));
+        Sleep(20);
+        return WindowText(name) == wanted;
+    });
     Press(dialog, IDOK);
 }
 

@@ -207,13 +207,10 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_CLOSE:
-        if (events_.mayClose && !events_.mayClose()) {
-            return 0;  // an action is under way: it ends first, the window stays
+        // Refused while an action is under way: it ends first, the window stays.
+        if (events_.closeRequested) {
+            events_.closeRequested();
         }
-        DestroyWindow(window_);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
         return 0;
     default:
         break;

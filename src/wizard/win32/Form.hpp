@@ -18,7 +18,7 @@ public:
     struct Events {
         std::function<void(int command)> click;       // CommandN pressed
         std::function<void(int box)> mouseOverBox;    // TextN under the pointer
-        std::function<bool()> mayClose;               // false: the close request is refused
+        std::function<void()> closeRequested;         // the close box, Alt+F4
     };
 
     static constexpr int kFirstControlId = 1000;

@@ -25,7 +25,12 @@ Wizard::Wizard()
                   act([this, box] { PasswordBox_MouseMove(view_, static_cast<TextBox>(box - 1)); });
               }
           },
-          [this] { return !runner_.running(); },
+          [this] {
+              // Closing the window ends the program, unless an action is under way.
+              if (!runner_.running()) {
+                  view_.endProgram();
+              }
+          },
       }),
       view_(form_),
       runner_(form_.window())
