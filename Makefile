@@ -10,7 +10,10 @@ BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev
                   clang libclang-rt-14-dev
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
-.PHONY: all deps run-deps configure build run test test-sanitize fuzz bench screenshots clean
+WINDOWS_BUILD_DIR ?= build-windows
+WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales
+
+.PHONY: all deps run-deps configure build run test test-sanitize test-windows fuzz bench screenshots clean
 
 all: build
 
@@ -37,6 +40,11 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 	scripts/fuzz.sh smoke $(FUZZ_BUILD_DIR)
 
+# The core and its tests cross-built for Windows (mingw-w64) and run under Wine.
+test-windows:
+	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
+	scripts/test-windows.sh $(WINDOWS_BUILD_DIR) $(JOBS)
+
 # The fuzz targets for five minutes each (FUZZ_SECONDS=... to change).
 fuzz: deps
 	scripts/fuzz.sh full $(FUZZ_BUILD_DIR)
@@ -59,4 +67,4 @@ screenshots: run-deps build
 	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_BUILD_DIR) $(WINDOWS_BUILD_DIR)

@@ -1,11 +1,9 @@
 #include "password/KeyFile.hpp"
 
 #include "platform/DocumentFile.hpp"
+#include "platform/FileAccess.hpp"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 
 namespace quilvane {
 namespace {
@@ -13,12 +11,6 @@ namespace {
 // Only the first two fields are read; a key file longer than this is damaged
 // beyond what the reader needs to look at.
 constexpr std::size_t kMaxKeyFileBytes = 64 * 1024;
-
-std::error_code LastSystemError() { return {errno, std::generic_category()}; }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // Reads comma-separated fields by the sequential-input rules of the earlier
 // platform: leading blanks skipped, a quoted field runs to its closing quote,
@@ -142,17 +134,10 @@ KeyShift ParseKeyShift(std::string_view content, const std::filesystem::path& pa
 KeyShift ReadKeyShift(const std::filesystem::path& directory)
 {
     const auto path = KeyFilePath(directory);
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return {0, KeyFileError{KeyFileError::Kind::CannotRead, path, LastSystemError()}};
+    std::string content;
+    if (const std::error_code error = ReadFileStart(path, kMaxKeyFileBytes, content)) {
+        return {0, KeyFileError{KeyFileError::Kind::CannotRead, path, error}};
     }
-    std::string content(kMaxKeyFileBytes, '\0');
-    const std::size_t length = std::fread(content.data(), 1, content.size(), file.get());
-    if (std::ferror(file.get())) {
-        return {0, KeyFileError{KeyFileError::Kind::CannotRead, path, LastSystemError()}};
-    }
-    content.resize(length);
     return ParseKeyShift(content, path);
 }
 

@@ -1,15 +1,14 @@
 #include "password/KeyStore.hpp"
 
+#include "platform/FileAccess.hpp"
 #include "platform/WizardView.hpp"
-
-#include <unistd.h>
 
 namespace quilvane {
 
 std::filesystem::path KeyFileDirectory(const WizardView& view)
 {
     const auto program = view.programDirectory();
-    if (::access(program.c_str(), W_OK) == 0) {
+    if (DirectoryAcceptsNewFiles(program)) {
         return program;
     }
     return view.userDataDirectory();

@@ -12,7 +12,7 @@ namespace quilvane {
 
 struct FileError {
     std::filesystem::path path;
-    std::error_code error;  // an errno value, or a FileRefusal
+    std::error_code error;  // the system's (errno, or a Win32 error code on Windows), or a FileRefusal
 };
 
 // What a file was when the program last read or wrote it: enough to tell

@@ -3,9 +3,8 @@
 #include "password/KeyFile.hpp"
 #include "platform/DocumentFile.hpp"
 #include "platform/FileRefusal.hpp"
-
-#include <cerrno>
-#include <cstring>
+#include "platform/PathText.hpp"
+#include "platform/SystemErrors.hpp"
 
 namespace quilvane {
 
@@ -20,33 +19,29 @@ std::string SystemReason(const std::error_code& error)
         case FileRefusal::TooLarge: return "文件太大，可用内存不足以处理它";
         }
     }
-    if (error.category() == std::generic_category() || error.category() == std::system_category()) {
-        switch (error.value()) {
-        case ENOENT: return "文件或文件夹不存在";
-        case EACCES:
-        case EPERM: return "没有访问权限";
-        case EISDIR: return "这是一个文件夹，不是文件";
-        case ENOTDIR: return "路径中有一项不是文件夹";
-        case ENOSPC: return "磁盘空间不足";
-        case EDQUOT: return "超出磁盘配额";
-        case EROFS: return "磁盘是只读的";
-        case EFBIG: return "文件太大";
-        case ENAMETOOLONG: return "文件名太长";
-        case EBUSY:
-        case ETXTBSY: return "文件正被其他程序使用";
-        case EIO: return "磁盘读写错误";
-        case ENOMEM: return "内存不足";
-        case EMFILE:
-        case ENFILE: return "打开的文件太多";
-        default: break;
-        }
+    switch (ClassifySystemError(error)) {
+    case SystemFailure::NotFound: return "文件或文件夹不存在";
+    case SystemFailure::AccessDenied: return "没有访问权限";
+    case SystemFailure::IsADirectory: return "这是一个文件夹，不是文件";
+    case SystemFailure::NotADirectory: return "路径中有一项不是文件夹";
+    case SystemFailure::DiskFull: return "磁盘空间不足";
+    case SystemFailure::QuotaExceeded: return "超出磁盘配额";
+    case SystemFailure::ReadOnlyDisk: return "磁盘是只读的";
+    case SystemFailure::FileTooLarge: return "文件太大";
+    case SystemFailure::NameTooLong: return "文件名太长";
+    case SystemFailure::Busy: return "文件正被其他程序使用";
+    case SystemFailure::HeldOpenElsewhere: return "文件正被其他程序打开，那个程序不允许同时改动它";
+    case SystemFailure::DiskError: return "磁盘读写错误";
+    case SystemFailure::OutOfMemory: return "内存不足";
+    case SystemFailure::TooManyOpenFiles: return "打开的文件太多";
+    case SystemFailure::Other: break;
     }
-    return "系统错误 " + std::to_string(error.value()) + "：" + error.message();
+    return "系统错误 " + std::to_string(error.value()) + "：" + SystemErrorText(error);
 }
 
 std::string DisplayPath(const std::filesystem::path& path)
 {
-    return "“" + path.string() + "”";
+    return "“" + PathToUtf8(path) + "”";
 }
 
 namespace failure {
@@ -86,6 +81,8 @@ std::string SaveText(const FileError& error)
         advice = "\n如确需改写，请先取消该文件的只读属性。";
     } else if (error.error == FileRefusal::HardLinked) {
         advice = "\n请先删除多余的链接，或复制一份再操作。";
+    } else if (ClassifySystemError(error.error) == SystemFailure::HeldOpenElsewhere) {
+        advice = "\n请关闭正在使用它的程序后再试。";
     }
     return "无法写入文件" + DisplayPath(error.path) + "：" + SystemReason(error.error) +
            "。\n文件保持原样，没有被修改。" + advice;

@@ -6,7 +6,8 @@ namespace quilvane::faults {
 
 // A seam for the tests of the file code. Nothing happens unless a test asks.
 //  - FailNext: the next time the code reaches `step`, it fails with `error`
-//    (an errno value) as if the system had said so.
+//    (the platform's own error number: an errno value, or a Win32 error code
+//    on Windows) as if the system had said so.
 //  - WhenReached: every time the code reaches `step`, `action` runs first, on
 //    the thread doing the work: a test can hold a read or a write there, to
 //    act while it is under way.
@@ -16,7 +17,7 @@ void FailNext(Step step, int error);
 void WhenReached(Step step, std::function<void()> action);
 void Clear();
 
-// The file code asks before each step: 0, or the errno to fail with.
+// The file code asks before each step: 0, or the error to fail with.
 int Injected(Step step);
 
 }  // namespace quilvane::faults

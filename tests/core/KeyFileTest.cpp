@@ -80,7 +80,11 @@ TEST_F(KeyFileTest, APlantedLinkIsReplacedAndItsTargetLeftAlone)
 {
     const fs::path victim = directory_ / "victim.txt";
     std::ofstream(victim, std::ios::binary) << "the user's own text\n";
-    fs::create_symlink(victim, directory_ / "temp.jxv");
+    std::error_code linkError;
+    fs::create_symlink(victim, directory_ / "temp.jxv", linkError);
+    if (linkError) {
+        GTEST_SKIP() << "no symbolic link can be made here: " << linkError.message();
+    }
 
     ASSERT_FALSE(WriteKeyFile(directory_, 4).has_value());
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PathText.hpp"
 #include "platform/WizardView.hpp"
 
 #include <gtest/gtest.h>
@@ -184,26 +185,37 @@ private:
     }
 };
 
-// A fresh directory for one test, removed afterwards.
+// A fresh directory for one test, removed afterwards. Its name is partly
+// Chinese, as the folders of the program's users are.
 class TemporaryDirectory {
 public:
     TemporaryDirectory()
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
-                ("quilvane-" + std::string(info->test_suite_name()) + "-" + info->name());
-        std::filesystem::remove_all(path_);
+                PathFromUtf8("quilvane-测试-" + std::string(info->test_suite_name()) + "-" + info->name());
+        Remove(path_);
         std::filesystem::create_directories(path_);
     }
-    ~TemporaryDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TemporaryDirectory() { Remove(path_); }
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
 
 private:
+    // Files a test made read-only go too (Windows will not delete them).
+    static void Remove(const std::filesystem::path& path)
+    {
+        std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+            if (!it->is_symlink(ignored)) {
+                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                             std::filesystem::perm_options::add, ignored);
+            }
+        }
+        std::filesystem::remove_all(path, ignored);
+    }
+
     std::filesystem::path path_;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/DocumentFile.hpp"
 
 #include "../handlers/ScriptedView.hpp"
+#include "CrashTestSupport.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,23 +19,10 @@
 namespace quilvane::testing {
 namespace {
 
-std::string Pattern(std::size_t size, char first)
-{
-    std::string text(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
-        text[i] = static_cast<char>(first + i % 23);
-    }
-    return text;
-}
-
 TEST(CrashSafety, AKilledWriteLeavesTheOldOrTheNewContent)
 {
-    const char* seedText = std::getenv("QUILVANE_CRASH_SEED");
-    const std::uint32_t seed = seedText ? static_cast<std::uint32_t>(std::strtoul(seedText, nullptr, 10))
-                                        : std::random_device{}();
+    const std::uint32_t seed = CrashSeed();
     std::mt19937 random(seed);
-    std::printf("crash test seed %u (replay with QUILVANE_CRASH_SEED=%u)\n", seed, seed);
-    RecordProperty("seed", std::to_string(seed));
 
     TemporaryDirectory dir;
     const auto target = dir / "large.txt";

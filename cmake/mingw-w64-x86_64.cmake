@@ -1,0 +1,20 @@
+# Cross-building for 64-bit Windows with mingw-w64 (Debian:
+# g++-mingw-w64-x86-64-posix, the variant with C++ threads), running the
+# built programs under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Every .exe carries its C++ runtime and threads: nothing to put beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+find_program(QUILVANE_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILVANE_WINE64})

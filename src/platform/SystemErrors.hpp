@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace quilvane {
+
+// What a failed system call meant, in terms every platform shares. The file
+// layer reports errors as the platform gives them (errno values, or Win32
+// error codes on Windows); the messages are chosen by this.
+enum class SystemFailure {
+    Other,
+    NotFound,
+    AccessDenied,
+    IsADirectory,
+    NotADirectory,
+    DiskFull,
+    QuotaExceeded,
+    ReadOnlyDisk,
+    FileTooLarge,
+    NameTooLong,
+    Busy,
+    HeldOpenElsewhere,  // another program has it open and shares it with nobody
+    DiskError,
+    OutOfMemory,
+    TooManyOpenFiles,
+};
+
+SystemFailure ClassifySystemError(const std::error_code& error);
+
+// The meaning of an errno value, shared by both platforms' classifications.
+SystemFailure ClassifyErrno(int value);
+
+// The system's own description of the error, in UTF-8.
+std::string SystemErrorText(const std::error_code& error);
+
+}  // namespace quilvane

@@ -1,0 +1,456 @@
+#include "platform/DocumentFile.hpp"
+
+#include "platform/FileFaults.hpp"
+#include "platform/FileRefusal.hpp"
+
+#include <windows.h>
+#include <aclapi.h>
+
+#include <algorithm>
+#include <new>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace quilvane {
+namespace {
+
+using faults::Step;
+
+std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::system_category()}; }
+std::error_code LastError() { return Win32Error(::GetLastError()); }
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle()
+    {
+        if (valid()) {
+            ::CloseHandle(handle_);
+        }
+    }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE get() const { return handle_; }
+    // Closes now, reporting the failure a deferred write may only show here.
+    bool close()
+    {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(handle) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// What one open handle tells about its file.
+struct FileFacts {
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO basic{};
+    DWORD type = FILE_TYPE_UNKNOWN;
+
+    bool isDirectory() const { return info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY; }
+    std::uint64_t size() const { return (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow; }
+};
+
+bool QueryFacts(HANDLE file, FileFacts& facts)
+{
+    facts.type = ::GetFileType(file);
+    if (facts.type != FILE_TYPE_DISK) {
+        return true;  // a device or a pipe: refused for that, whatever else it is
+    }
+    return ::GetFileInformationByHandle(file, &facts.info) &&
+           ::GetFileInformationByHandleEx(file, FileBasicInfo, &facts.basic, sizeof facts.basic);
+}
+
+std::int64_t Ticks(const FILETIME& time)
+{
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+}
+
+// The 64-bit file index and the volume serial name the file; the change
+// time moves with every write and rename and cannot be set back by a user.
+FileStamp StampOf(const FileFacts& facts)
+{
+    return {facts.info.dwVolumeSerialNumber,
+            (std::uint64_t{facts.info.nFileIndexHigh} << 32) | facts.info.nFileIndexLow,
+            static_cast<std::int64_t>(facts.size()), Ticks(facts.info.ftLastWriteTime),
+            facts.basic.ChangeTime.QuadPart};
+}
+
+// Opens a file or a directory for its attributes and security only: no
+// sharing mode of another program stands in the way of that.
+HANDLE OpenForFacts(const std::filesystem::path& path)
+{
+    return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Runs one step of a read or a write, unless a test has asked for it to fail.
+template <typename Call>
+bool Do(Step step, Call call)
+{
+    if (const int injected = faults::Injected(step)) {
+        ::SetLastError(static_cast<DWORD>(injected));
+        return false;
+    }
+    return call();
+}
+
+constexpr std::size_t kIoChunk = 8u << 20;
+constexpr std::size_t kGrowth = 64u << 10;
+
+bool WriteAll(HANDLE file, std::string_view bytes, const std::function<void(std::size_t)>& wrote)
+{
+    while (!bytes.empty()) {
+        const auto chunk = static_cast<DWORD>(std::min(bytes.size(), kIoChunk));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+        wrote(written);
+    }
+    return true;
+}
+
+// Physical memory the system could give the program now, in bytes; 0 when
+// it cannot be told.
+std::uint64_t SystemMemoryAvailable()
+{
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return ::GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
+// Temporary files are hidden and say whose they are: ".quilvane-XXXXXXXXXX.tmp".
+// One left behind by a crash is never taken for a document, and a new one
+// never overwrites anything (CREATE_NEW).
+HANDLE CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    static const wchar_t* digits = L"0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::wstring name = L".quilvane-";
+        for (int i = 0; i < 10; ++i) {
+            name += digits[random() % 36];
+        }
+        name += L".tmp";
+        temporary = target.parent_path() / name;
+        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// A symbolic link or junction stays as it is; the file it names is replaced.
+std::optional<std::filesystem::path> FinalPath(HANDLE file)
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+        if (length == 0) {
+            return std::nullopt;
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return std::filesystem::path(buffer);
+        }
+        buffer.resize(length);
+    }
+}
+
+// A symbolic link or a junction: a reparse point that names another file.
+// Other reparse points (files of a cloud drive, deduplicated files) are the
+// file itself.
+bool IsLink(const std::filesystem::path& path)
+{
+    Handle own(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    return own.valid() && ::GetFileInformationByHandleEx(own.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+           (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag.ReparseTag);
+}
+
+// The new file takes over the old one's attributes and creation time, so
+// that the user sees the same file with new content.
+bool TakeOverAttributes(HANDLE temporary, const FileFacts* old)
+{
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;  // a new key file: not hidden like the temporary file
+    if (old) {
+        basic.CreationTime = old->basic.CreationTime;
+        const DWORD kept = old->info.dwFileAttributes & kKept;
+        basic.FileAttributes = kept ? kept : FILE_ATTRIBUTE_NORMAL;
+    }
+    return ::SetFileInformationByHandle(temporary, FileBasicInfo, &basic, sizeof basic);
+}
+
+// The entries of an access-control list that the file has of its own, not
+// inherited from its folder; empty when there are none.
+std::vector<char> ExplicitEntries(const ACL& dacl)
+{
+    std::vector<const ACE_HEADER*> entries;
+    DWORD size = sizeof(ACL);
+    for (DWORD i = 0; i < dacl.AceCount; ++i) {
+        void* entry = nullptr;
+        if (::GetAce(const_cast<ACL*>(&dacl), i, &entry) &&
+            !(static_cast<const ACE_HEADER*>(entry)->AceFlags & INHERITED_ACE)) {
+            entries.push_back(static_cast<const ACE_HEADER*>(entry));
+            size += static_cast<const ACE_HEADER*>(entry)->AceSize;
+        }
+    }
+    if (entries.empty()) {
+        return {};
+    }
+    std::vector<char> list(size);
+    auto* acl = reinterpret_cast<ACL*>(list.data());
+    ::InitializeAcl(acl, size, dacl.AclRevision);
+    for (const ACE_HEADER* entry : entries) {
+        ::AddAce(acl, dacl.AclRevision, MAXDWORD, const_cast<ACE_HEADER*>(entry), entry->AceSize);
+    }
+    return list;
+}
+
+// The new file gets the old one's access-control list. What the old file
+// inherited from the folder, the new one in the same folder inherits too;
+// entries of the file's own are copied, and a list protected from
+// inheritance is copied whole. The owner stays the user running the
+// program: only an administrator could give the file to someone else.
+std::error_code TakeOverSecurity(HANDLE old, HANDLE temporary)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD status = ::GetSecurityInfo(old, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                     nullptr, &descriptor);
+    if (status != ERROR_SUCCESS) {
+        return Win32Error(status);
+    }
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+    if (dacl && (control & SE_DACL_PROTECTED)) {
+        status = ::SetSecurityInfo(temporary, SE_FILE_OBJECT,
+                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                   dacl, nullptr);
+    } else if (dacl) {
+        std::vector<char> own = ExplicitEntries(*dacl);
+        if (!own.empty()) {
+            status = ::SetSecurityInfo(temporary, SE_FILE_OBJECT,
+                                       DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                       nullptr, reinterpret_cast<ACL*>(own.data()), nullptr);
+        }
+    }
+    ::LocalFree(descriptor);
+    return status == ERROR_SUCCESS ? std::error_code{} : Win32Error(status);
+}
+
+}  // namespace
+
+std::uint64_t MemoryNeededFor(std::uint64_t size)
+{
+    return size + size / 10 + (64u << 20);
+}
+
+LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options)
+{
+    // Others may go on reading, writing or renaming it: the stamp shows
+    // later whether anyone did.
+    Handle file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) {
+        return {{}, {}, FileError{path, LastError()}};
+    }
+    FileFacts facts;
+    if (!QueryFacts(file.get(), facts)) {
+        return {{}, {}, FileError{path, LastError()}};
+    }
+    if (facts.isDirectory()) {
+        return {{}, {}, FileError{path, std::make_error_code(std::errc::is_a_directory)}};
+    }
+    if (facts.type != FILE_TYPE_DISK) {
+        return {{}, {}, FileError{path, FileRefusal::NotRegularFile}};
+    }
+    const std::uint64_t size = facts.size();
+    const std::uint64_t available = options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable();
+    if (available && MemoryNeededFor(size) > available) {
+        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    }
+    std::string bytes;
+    try {
+        // Room to notice that the file grew, without moving the whole text.
+        bytes.reserve(static_cast<std::size_t>(size) + kGrowth);
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    } catch (const std::length_error&) {
+        return {{}, {}, FileError{path, FileRefusal::TooLarge}};
+    }
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            bytes.resize(bytes.size() + kGrowth);  // the file grew
+        }
+        if (options.progress && !options.progress(filled, size)) {
+            return {{}, {}, FileError{path, std::make_error_code(std::errc::operation_canceled)}};
+        }
+        const auto want = static_cast<DWORD>(std::min(bytes.size() - filled, kIoChunk));
+        DWORD got = 0;
+        if (!Do(Step::Read, [&] { return ::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr) != 0; })) {
+            return {{}, {}, FileError{path, LastError()}};
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    bytes.resize(filled);
+    return {std::move(bytes), StampOf(facts), std::nullopt};
+}
+
+Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes, const ReplaceOptions& options)
+{
+    const auto failed = [&](std::error_code error) { return Replaced{FileError{path, error}, {}}; };
+
+    Handle old(OpenForFacts(path));
+    const bool exists = old.valid();
+    if (!exists) {
+        const DWORD error = ::GetLastError();
+        const bool missing = error == ERROR_FILE_NOT_FOUND;
+        if (missing && options.expected.known()) {
+            return failed(std::make_error_code(std::errc::no_such_file_or_directory));  // it vanished
+        }
+        if (!missing || !options.createIfMissing) {
+            return failed(Win32Error(error));
+        }
+    }
+    std::filesystem::path target = path;
+    FileFacts facts;
+    if (exists) {
+        if (!QueryFacts(old.get(), facts)) {
+            return failed(LastError());
+        }
+        if (facts.isDirectory()) {
+            return failed(std::make_error_code(std::errc::is_a_directory));
+        }
+        if (facts.type != FILE_TYPE_DISK) {
+            return failed(FileRefusal::NotRegularFile);
+        }
+        if (IsLink(path)) {
+            // The key file is the one file the program makes new: it is
+            // never written through a link that could point anywhere.
+            if (options.createIfMissing) {
+                return failed(std::make_error_code(std::errc::too_many_symbolic_link_levels));
+            }
+            const auto resolved = FinalPath(old.get());
+            if (!resolved) {
+                return failed(LastError());
+            }
+            target = *resolved;
+        }
+        // Windows itself refuses to replace a read-only file, but not every
+        // system that runs this program does (Wine replaces it): ask first.
+        if (facts.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+            return failed(FileRefusal::ReadOnly);
+        }
+        if (facts.info.nNumberOfLinks > 1) {
+            return failed(FileRefusal::HardLinked);
+        }
+        if (options.expected.known() && !(StampOf(facts) == options.expected)) {
+            return failed(FileRefusal::ChangedOnDisk);
+        }
+        // The rename needs the file to be shared for deletion: a program
+        // that holds it open without that would make it fail at the end.
+        // Asking now refuses it before anything is written.
+        Handle probe(::CreateFileW(target.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!probe.valid()) {
+            return failed(LastError());
+        }
+    }
+
+    std::filesystem::path temporary;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    if (!Do(Step::CreateTemporary, [&] {
+            created = CreateTemporaryBeside(target, temporary);
+            return created != INVALID_HANDLE_VALUE;
+        })) {
+        return failed(LastError());
+    }
+    Handle file(created);
+    const auto abandon = [&](std::error_code error) {
+        if (file.valid()) {
+            file.close();
+        }
+        ::DeleteFileW(temporary.c_str());
+        return failed(error);
+    };
+
+    const std::uint64_t total = bytes.size() + options.suffix.size();
+    std::uint64_t written = 0;
+    const auto wrote = [&](std::size_t count) {
+        written += count;
+        if (options.progress) {
+            options.progress(written, total);
+        }
+    };
+    if (!Do(Step::Write, [&] { return WriteAll(file.get(), bytes, wrote) && WriteAll(file.get(), options.suffix, wrote); })) {
+        return abandon(LastError());
+    }
+    if (exists) {
+        if (const std::error_code error = TakeOverSecurity(old.get(), file.get())) {
+            return abandon(error);
+        }
+    }
+    if (!TakeOverAttributes(file.get(), exists ? &facts : nullptr)) {
+        return abandon(LastError());
+    }
+    if (!Do(Step::Sync, [&] { return ::FlushFileBuffers(file.get()) != 0; })) {
+        return abandon(LastError());
+    }
+    if (!Do(Step::Close, [&] { return file.close(); })) {
+        return abandon(LastError());
+    }
+    // Nothing of ours may hold the file while it is replaced.
+    if (exists) {
+        old.close();
+    }
+    // One rename, atomic on NTFS; WRITE_THROUGH returns once it is on disk.
+    // Not ReplaceFileW: it is several steps (Wine's moves the old file away,
+    // deletes it and renames the new one in, leaving a moment with no file
+    // under the name), on Windows it can fail half-way leaving the file under
+    // a backup name, and the attributes and security it would carry over are
+    // taken over above.
+    if (!Do(Step::Rename, [&] {
+            return ::MoveFileExW(temporary.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        })) {
+        DWORD error = ::GetLastError();
+        // The deletion the rename needs was granted above; refused now, the
+        // file is open in another program (one that shares its deletion,
+        // but a file still open cannot be replaced).
+        if (exists && error == ERROR_ACCESS_DENIED) {
+            error = ERROR_SHARING_VIOLATION;
+        }
+        return abandon(Win32Error(error));
+    }
+
+    Handle now(OpenForFacts(target));
+    FileFacts newFacts;
+    if (!now.valid() || !QueryFacts(now.get(), newFacts)) {
+        return {std::nullopt, {}};
+    }
+    return {std::nullopt, StampOf(newFacts)};
+}
+
+}  // namespace quilvane

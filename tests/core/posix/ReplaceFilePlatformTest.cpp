@@ -1,0 +1,164 @@
+// The file-replacing code's promises that rest on POSIX: permission bits,
+// owners, symbolic links, pipes, errno values and resource limits.
+#include "ReplaceFileFixture.hpp"
+
+#include "platform/FileRefusal.hpp"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace quilvane::testing {
+namespace {
+
+fs::path WithMode(const fs::path& path, mode_t mode)
+{
+    EXPECT_EQ(::chmod(path.c_str(), mode), 0) << path;
+    return path;
+}
+
+struct stat Status(const fs::path& path)
+{
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status;
+}
+
+// A pipe would make the read wait for a writer that may never come, a
+// directory is no document: both are refused at once.
+TEST_F(FileReplacement, OnlyARegularFileIsRead)
+{
+    const auto fifo = dir / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const LoadedDocument pipe = ReadDocumentFile(fifo);
+    ASSERT_TRUE(pipe.error.has_value());
+    EXPECT_EQ(pipe.error->error, FileRefusal::NotRegularFile);
+
+    fs::create_directory(dir / "folder.txt");
+    const LoadedDocument folder = ReadDocumentFile(dir / "folder.txt");
+    ASSERT_TRUE(folder.error.has_value());
+    EXPECT_EQ(folder.error->error, std::make_error_code(std::errc::is_a_directory));
+}
+
+TEST_F(FileReplacement, KeepsThePermissions)
+{
+    for (mode_t mode : {0600, 0640, 0604, 0755}) {
+        const auto path = WithMode(file("doc.txt", "old content"), mode);
+        const Replaced replaced = ReplaceFileContent(path, "new");
+        ASSERT_FALSE(replaced.error) << replaced.error->error.message();
+        EXPECT_EQ(ReadBytes(path), "new");
+        EXPECT_EQ(Status(path).st_mode & 07777, mode);
+    }
+}
+
+TEST_F(FileReplacement, KeepsTheOwnerAndGroup)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root may give a file to another owner, so the test cannot set one up";
+    }
+    const auto path = file("doc.txt", "old");
+    ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
+    ASSERT_FALSE(ReplaceFileContent(path, "new").error);
+    EXPECT_EQ(Status(path).st_uid, 4321u);
+    EXPECT_EQ(Status(path).st_gid, 8765u);
+}
+
+TEST_F(FileReplacement, ASymbolicLinkStaysALinkAndItsTargetIsReplaced)
+{
+    const auto target = file("real.txt", "old");
+    const auto link = dir / "link.txt";
+    fs::create_symlink("real.txt", link);
+    ASSERT_FALSE(ReplaceFileContent(link, "new").error);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), "real.txt");
+    EXPECT_EQ(ReadBytes(target), "new");
+    EXPECT_EQ(strays({"real.txt", "link.txt"}), std::vector<std::string>{});
+}
+
+TEST_F(FileReplacement, TheKeyFileIsMadeWithTheUsersDefaultPermissions)
+{
+    ReplaceOptions options;
+    options.createIfMissing = true;
+    const mode_t mask = ::umask(022);
+    const Replaced replaced = ReplaceFileContent(dir / "temp.jxv", "key", options);
+    ::umask(mask);
+    ASSERT_FALSE(replaced.error);
+    EXPECT_EQ(Status(dir / "temp.jxv").st_mode & 07777, 0644u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Posix, Refusals,
+    ::testing::Values(
+        Refusal{"read only for its owner, even for root",
+                [](FileReplacement& t, ReplaceOptions&) { return WithMode(t.file("doc.txt", "old"), 0444); },
+                FileRefusal::ReadOnly},
+        Refusal{"owner may not write though others may",
+                [](FileReplacement& t, ReplaceOptions&) { return WithMode(t.file("doc.txt", "old"), 0066); },
+                FileRefusal::ReadOnly},
+        Refusal{"not a regular file",
+                [](FileReplacement& t, ReplaceOptions&) {
+                    const auto fifo = t.dir / "pipe";
+                    EXPECT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+                    return fifo;
+                },
+                FileRefusal::NotRegularFile},
+        Refusal{"no temporary file can be made in the directory",
+                [](FileReplacement& t, ReplaceOptions&) {
+                    faults::FailNext(faults::Step::CreateTemporary, EACCES);
+                    return t.file("doc.txt", "old");
+                },
+                std::make_error_code(std::errc::permission_denied)},
+        Refusal{"the disk is full",
+                [](FileReplacement& t, ReplaceOptions&) {
+                    faults::FailNext(faults::Step::Write, ENOSPC);
+                    return t.file("doc.txt", "old");
+                },
+                std::make_error_code(std::errc::no_space_on_device)},
+        Refusal{"the disk fails to flush",
+                [](FileReplacement& t, ReplaceOptions&) {
+                    faults::FailNext(faults::Step::Sync, EIO);
+                    return t.file("doc.txt", "old");
+                },
+                std::make_error_code(std::errc::io_error)},
+        Refusal{"closing reports a deferred write error",
+                [](FileReplacement& t, ReplaceOptions&) {
+                    faults::FailNext(faults::Step::Close, EDQUOT);
+                    return t.file("doc.txt", "old");
+                },
+                std::error_code(EDQUOT, std::generic_category())},
+        Refusal{"the rename fails",
+                [](FileReplacement& t, ReplaceOptions&) {
+                    faults::FailNext(faults::Step::Rename, EBUSY);
+                    return t.file("doc.txt", "old");
+                },
+                std::make_error_code(std::errc::device_or_resource_busy)}),
+    RefusalName);
+
+// A real full disk, as the system reports it: a child process whose file
+// size limit is below the new content.
+TEST_F(FileReplacement, AWriteCutShortByTheSystemLeavesTheOldContent)
+{
+    const auto path = file("doc.txt", "old content");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const Replaced replaced = ReplaceFileContent(path, std::string(1 << 20, 'x'));
+        ::_exit(replaced.error && replaced.error->error == std::errc::file_too_large ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with EFBIG";
+    EXPECT_EQ(ReadBytes(path), "old content");
+    EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace quilvane::testing
