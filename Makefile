@@ -11,9 +11,10 @@ BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
 WINDOWS_BUILD_DIR ?= build-windows
-WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales
+WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
+                     xvfb xauth fonts-noto-cjk
 
-.PHONY: all deps run-deps configure build run test test-sanitize test-windows fuzz bench screenshots clean
+.PHONY: all deps run-deps configure build run test test-sanitize test-windows windows fuzz bench screenshots clean
 
 all: build
 
@@ -40,10 +41,18 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 	scripts/fuzz.sh smoke $(FUZZ_BUILD_DIR)
 
-# The core and its tests cross-built for Windows (mingw-w64) and run under Wine.
+# The core, the Win32 window and their tests cross-built for Windows (mingw-w64)
+# and run under Wine, in a virtual display.
 test-windows:
 	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
 	scripts/test-windows.sh $(WINDOWS_BUILD_DIR) $(JOBS)
+
+# quilvane.exe: one statically linked Windows program, nothing beside it.
+windows:
+	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
+	@test -f $(WINDOWS_BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(WINDOWS_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane
 
 # The fuzz targets for five minutes each (FUZZ_SECONDS=... to change).
 fuzz: deps

@@ -31,12 +31,24 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Setting up the Wine prefix $WINEPREFIX"
   "$wine64" wineboot --init
 fi
+# The window tests need a display: a virtual one of their own, gone with
+# this script (and with it the Wine programs that drew on it). Windows are
+# left unmanaged, as there is no window manager: Wine then draws their frames
+# itself and does not wait for one to answer as a window goes.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'wineserver -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true; rm -f "$display_file"' EXIT
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$display_file")"
+
 # One Wine server for all the tests, instead of one started and stopped per
 # test program; it leaves by itself a minute after the last one. One
 # already running for this prefix is used as it is. Wine's own background
 # programs start with the first program run: started here, away from the
 # tests' output, they do not hold ctest's pipes open until the server leaves.
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
-"$wine64" cmd.exe /c exit </dev/null >/dev/null 2>&1
+"$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
