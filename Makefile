@@ -12,9 +12,9 @@ RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
-                     xvfb xauth fonts-noto-cjk
+                     nsis xvfb xauth fonts-noto-cjk
 
-.PHONY: all deps run-deps configure build run test test-sanitize test-windows windows fuzz bench screenshots clean
+.PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots clean
 
 all: build
 
@@ -53,6 +53,11 @@ windows:
 	@test -f $(WINDOWS_BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(WINDOWS_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane
+
+# quilvane-2.0-setup.exe: installs quilvane.exe under Program Files, with a
+# Start-menu entry and an uninstaller (NSIS).
+installer: windows
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target installer
 
 # The fuzz targets for five minutes each (FUZZ_SECONDS=... to change).
 fuzz: deps

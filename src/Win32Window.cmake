@@ -5,7 +5,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # The window icon and the pointers, made from the XPM images the Qt window
 # uses: one source for each picture. Hot spots: the page corner, the arrow
 # tips, the centres, the key's tip (as in wizard/Pointers.cpp).
-set(QUILVANE_RC_PICTURES ${CMAKE_CURRENT_BINARY_DIR}/win32-resources)
+set(QUILVANE_RC_PICTURES ${CMAKE_CURRENT_BINARY_DIR}/win32-resources CACHE INTERNAL "")
 set(xpm ${CMAKE_CURRENT_SOURCE_DIR}/wizard/resources)
 set(converter ${PROJECT_SOURCE_DIR}/scripts/xpm-to-icon.py)
 set(pictures)

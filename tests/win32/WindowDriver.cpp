@@ -33,28 +33,30 @@ HWND PingWindow()
     return window;
 }
 
-bool IsDialogOfThisProcess(HWND hwnd)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(hwnd, &process);
-    wchar_t className[16] = {};
-    GetClassNameW(hwnd, className, 16);
-    return process == GetCurrentProcessId() && IsWindowVisible(hwnd) && std::wstring(className) == L"#32770";
-}
+struct Search {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
 
-HWND FindDialog()
+HWND FindVisibleWindow(DWORD process, const wchar_t* className)
 {
-    HWND found = nullptr;
+    Search search{process, className, nullptr};
     EnumWindows(
-        [](HWND hwnd, LPARAM result) -> BOOL {
-            if (IsDialogOfThisProcess(hwnd)) {
-                *reinterpret_cast<HWND*>(result) = hwnd;
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            wchar_t className[64] = {};
+            GetClassNameW(hwnd, className, 64);
+            if (process == search->process && IsWindowVisible(hwnd) && std::wstring(className) == search->className) {
+                search->found = hwnd;
                 return FALSE;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -100,8 +102,10 @@ void Settle()
 std::wstring WindowText(HWND hwnd)
 {
     wchar_t text[4096] = {};
-    // Asked of another thread's window: WM_GETTEXT is sent and answered there.
-    GetWindowTextW(hwnd, text, 4096);
+    // Sent, not read from the window's title: a control of another thread or
+    // another process answers for itself.
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &length);
     return text;
 }
 
@@ -118,10 +122,17 @@ void Type(HWND box, wchar_t character)
     PostMessageW(box, WM_CHAR, character, 1);
 }
 
-Dialog WaitForDialog(DWORD milliseconds)
+HWND WaitForWindow(DWORD process, const wchar_t* className, DWORD milliseconds)
+{
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindVisibleWindow(process, className)) != nullptr; }, milliseconds);
+    return window;
+}
+
+Dialog WaitForDialog(DWORD milliseconds, DWORD process)
 {
     Dialog dialog;
-    WaitUntil([&] { return (dialog.hwnd = FindDialog()) != nullptr; }, milliseconds);
+    dialog.hwnd = WaitForWindow(process ? process : GetCurrentProcessId(), L"#32770", milliseconds);
     if (dialog.hwnd) {
         // A dialog's controls are filled in as it starts: wait for its title.
         WaitUntil([&] { return !(dialog.title = WindowText(dialog.hwnd)).empty(); }, 2000);

@@ -34,8 +34,11 @@ struct Dialog {
     std::wstring text;  // a message box's message
 };
 
-// The next dialog this process shows (an empty one after the time is up).
-Dialog WaitForDialog(DWORD milliseconds = 10000);
+// The next dialog this process (or `process`) shows; an empty one after the
+// time is up.
+Dialog WaitForDialog(DWORD milliseconds = 10000, DWORD process = 0);
+// A visible top-level window of that class in that process, or null.
+HWND WaitForWindow(DWORD process, const wchar_t* className, DWORD milliseconds = 10000);
 // Presses a dialog's button (IDOK, IDYES...) and waits until the dialog is gone.
 void Press(const Dialog& dialog, int button);
 // Types the file's full name into the file dialog and presses its Open button.
