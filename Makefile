@@ -12,7 +12,7 @@ RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
-                     nsis xvfb xauth fonts-noto-cjk
+                     nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming
 
 .PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots clean
 
@@ -75,10 +75,13 @@ bench: build
 	$(BUILD_DIR)/bench/quilvane_bench
 	$(BUILD_DIR)/bench/quilvane_file_bench $(FILE_BENCH_ARGS)
 
-# Pictures of the five steps for the README, taken under a virtual display.
-screenshots: run-deps build
+# Pictures of the five steps for the README, Linux and Windows (under Wine),
+# taken under a virtual display.
+screenshots: run-deps build windows
 	@scripts/install-deps.sh xvfb xauth
 	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane_screenshots
+	scripts/windows-screenshots.sh $(WINDOWS_BUILD_DIR) docs
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_BUILD_DIR) $(WINDOWS_BUILD_DIR)
