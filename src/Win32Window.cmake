@@ -52,11 +52,12 @@ add_library(quilvane_win32_window STATIC
   wizard/win32/Pointers.cpp
   wizard/win32/ActionRunner.cpp
   wizard/win32/Wizard.cpp
+  wizard/win32/DroppedFiles.cpp
 )
 # Windows 10 calls (per-monitor DPI); the common controls, dialogs and the
 # input method manager.
 target_compile_definitions(quilvane_win32_window PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
-target_link_libraries(quilvane_win32_window PUBLIC quilvane_core comctl32 comdlg32 imm32 gdi32 user32)
+target_link_libraries(quilvane_win32_window PUBLIC quilvane_core comctl32 comdlg32 imm32 shell32 gdi32 user32)
 
 add_executable(quilvane WIN32 main_win32.cpp ${QUILVANE_WIN32_RESOURCES})
 target_link_libraries(quilvane PRIVATE quilvane_win32_window)

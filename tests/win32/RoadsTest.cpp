@@ -7,9 +7,12 @@
 #include "platform/FileFaults.hpp"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <atomic>
+#include <cstring>
 #include <string>
+#include <vector>
 
 using namespace quilvane::testing::win32;
 
@@ -144,6 +147,51 @@ TEST_F(Win32Roads, CancellingTheFileDialogChangesNothing)
     EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
     EXPECT_TRUE(session.wizard.view().documentText().empty());
     EXPECT_TRUE(IsWindowEnabled(session.wizard.form().window()));
+}
+
+// What the shell posts when files are dropped on the window.
+HDROP MakeDrop(const std::vector<std::filesystem::path>& files)
+{
+    std::wstring names;
+    for (const auto& file : files) {
+        names += file.wstring();
+        names.push_back(L'\0');
+    }
+    names.push_back(L'\0');
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(Win32Roads, OneFileDroppedOnAFilePanelIsOpenedAnythingElseIgnored)
+{
+    ChineseFolder folder;
+    const auto other = folder.file().parent_path() / L"other.txt";
+    WriteFile(other, "other");
+    Session session;
+    const auto drop = [&](const std::vector<std::filesystem::path>& files) {
+        Drive([&] {
+            PostMessageW(session.wizard.form().window(), WM_DROPFILES,
+                         reinterpret_cast<WPARAM>(MakeDrop(files)), 0);
+            session.finish();
+        });
+    };
+    drop({folder.file()});  // on the first step
+    EXPECT_TRUE(session.wizard.view().documentText().empty());
+
+    session.startOn(4);
+    drop({folder.file(), other});
+    drop({folder.file().parent_path()});
+    EXPECT_TRUE(session.wizard.view().documentText().empty());
+    EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
+
+    drop({folder.file()});
+    EXPECT_EQ(session.wizard.view().documentText(), kPlain);
+    EXPECT_EQ(session.wizard.view().dialogFileName(), folder.file());
 }
 
 TEST_F(Win32Roads, ClosingTheWindowEndsTheProgram)

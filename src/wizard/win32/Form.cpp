@@ -7,6 +7,7 @@
 #include "wizard/win32/Pointers.hpp"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -65,6 +66,7 @@ Form::Form(Events events) : events_(std::move(events))
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
     createControls();
     applyDpi(GetDpiForWindow(window_));
+    DragAcceptFiles(window_, TRUE);
 }
 
 Form::~Form()
@@ -197,6 +199,13 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
+    case WM_DROPFILES:
+        if (events_.filesDropped) {
+            events_.filesDropped(reinterpret_cast<HDROP>(wParam));
+        } else {
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+        }
+        return 0;
     case WM_DPICHANGED: {
         applyDpi(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);

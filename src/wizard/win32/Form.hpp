@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string_view>
@@ -19,6 +20,7 @@ public:
         std::function<void(int command)> click;       // CommandN pressed
         std::function<void(int box)> mouseOverBox;    // TextN under the pointer
         std::function<void()> closeRequested;         // the close box, Alt+F4
+        std::function<void(HDROP files)> filesDropped;  // files dropped from the shell
     };
 
     static constexpr int kFirstControlId = 1000;

@@ -4,6 +4,7 @@
 #include "platform/win32/WideText.hpp"
 #include "transform/FileActions.hpp"
 #include "wizard/Navigation.hpp"
+#include "wizard/win32/DroppedFiles.hpp"
 
 #include <exception>
 
@@ -29,6 +30,15 @@ Wizard::Wizard()
               // Closing the window ends the program, unless an action is under way.
               if (!runner_.running()) {
                   view_.endProgram();
+              }
+          },
+          [this](HDROP files) {
+              // One file dropped on a file panel is opened as if chosen in the
+              // dialog; anything else, or a drop on another panel, is ignored.
+              const auto file = TakeOneDroppedFile(files);
+              const bool onFilePanel = IsWindowVisible(form_.frame(4)) || IsWindowVisible(form_.frame(5));
+              if (file && onFilePanel) {
+                  act([this, &file] { OpenDroppedFile(view_, *file); });
               }
           },
       }),
