@@ -36,10 +36,17 @@ quilvane_picture(exit.cur 15,15 exit_cross_32.xpm)
 set(QUILVANE_RC_IDS ${CMAKE_CURRENT_SOURCE_DIR}/wizard/win32/ResourceIds.hpp)
 set(QUILVANE_RC_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/wizard/win32/quilvane.manifest)
 configure_file(wizard/win32/quilvane.rc.in ${QUILVANE_RC_PICTURES}/quilvane.rc @ONLY)
-set_source_files_properties(${QUILVANE_RC_PICTURES}/quilvane.rc PROPERTIES
-  OBJECT_DEPENDS "${pictures};${QUILVANE_RC_MANIFEST};${QUILVANE_RC_IDS}")
-# Every program with the window carries these resources (the tests too).
-set(QUILVANE_WIN32_RESOURCES ${QUILVANE_RC_PICTURES}/quilvane.rc CACHE INTERNAL "")
+add_custom_target(quilvane_pictures DEPENDS ${pictures})
+set(QUILVANE_RC_DEPENDS "${pictures};${QUILVANE_RC_MANIFEST};${QUILVANE_RC_IDS}" CACHE INTERNAL "")
+
+# quilvane_win32_resources(TARGET): every program with the window carries
+# these resources (the tests too), made before it and again when they change.
+function(quilvane_win32_resources target)
+  set(script ${QUILVANE_RC_PICTURES}/quilvane.rc)
+  target_sources(${target} PRIVATE ${script})
+  set_source_files_properties(${script} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS "${QUILVANE_RC_DEPENDS}")
+  add_dependencies(${target} quilvane_pictures)
+endfunction()
 
 add_library(quilvane_win32_window STATIC
   platform/win32/Win32WizardView.cpp
@@ -59,7 +66,8 @@ add_library(quilvane_win32_window STATIC
 target_compile_definitions(quilvane_win32_window PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 target_link_libraries(quilvane_win32_window PUBLIC quilvane_core comctl32 comdlg32 imm32 shell32 gdi32 user32)
 
-add_executable(quilvane WIN32 main_win32.cpp ${QUILVANE_WIN32_RESOURCES})
+add_executable(quilvane WIN32 main_win32.cpp)
+quilvane_win32_resources(quilvane)
 target_link_libraries(quilvane PRIVATE quilvane_win32_window)
 target_link_options(quilvane PRIVATE -municode)
 set_target_properties(quilvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})

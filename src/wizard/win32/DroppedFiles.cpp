@@ -1,6 +1,5 @@
 #include "wizard/win32/DroppedFiles.hpp"
 
-
 #include <string>
 
 namespace quilvane::win32 {
