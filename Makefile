@@ -7,14 +7,14 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1
 
 BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev \
-                  clang libclang-rt-14-dev
+                  clang libclang-rt-14-dev librsvg2-bin desktop-file-utils appstream dpkg-dev file
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
                      nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming
 
-.PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots clean
+.PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots package clean
 
 all: build
 
@@ -75,11 +75,17 @@ bench: build
 	$(BUILD_DIR)/bench/quilvane_bench
 	$(BUILD_DIR)/bench/quilvane_file_bench $(FILE_BENCH_ARGS)
 
-# Pictures of the five steps for the README, Linux and Windows (under Wine),
-# taken under a virtual display.
+# The Debian package $(BUILD_DIR)/quilvane_2.0_<arch>.deb, for `apt install ./quilvane_2.0_amd64.deb`.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Pictures of the five steps, a UTF-8 file in the view and the launcher icon
+# for the README, taken under a virtual display; then the five steps of the
+# Windows window, under Wine.
 screenshots: run-deps build windows
 	@scripts/install-deps.sh xvfb xauth
-	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs
+	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs \
+	  $(BUILD_DIR)/desktop/icons/128x128/io.github.quilvane.Quilvane.png
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane_screenshots
 	scripts/windows-screenshots.sh $(WINDOWS_BUILD_DIR) docs
 

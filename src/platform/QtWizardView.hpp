@@ -12,7 +12,8 @@ namespace quilvane {
 class Form1;
 
 // WizardView bound to the Qt window. The document's bytes are kept here;
-// the document view shows them decoded from GBK, as far as they decode.
+// the document view shows them decoded (UTF-8 where the file is UTF-8, GBK
+// otherwise), never converting the bytes themselves.
 class QtWizardView : public WizardView {
 public:
     explicit QtWizardView(Form1& form);

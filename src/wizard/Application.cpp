@@ -1,5 +1,7 @@
 #include "wizard/Application.hpp"
 
+#include "wizard/Pointers.hpp"
+
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
@@ -36,6 +38,11 @@ void PrepareApplication(QApplication& app)
     QApplication::setFont(InterfaceFont());
     QApplication::setApplicationName("Quilvane");
     QApplication::setApplicationVersion("2.0");
+    // Docks and task bars find the launcher entry, and with it the installed
+    // icon, by this name. The dialogs carry the window's own icon (no theme
+    // lookup at start-up).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quilvane.Quilvane"));
+    QApplication::setWindowIcon(Pointers::applicationIcon());
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
     auto* translator = new QTranslator(&app);

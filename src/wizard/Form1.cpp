@@ -3,6 +3,7 @@
 #include "wizard/FormLayout.hpp"
 #include "wizard/Pointers.hpp"
 
+#include <QAccessibleWidget>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -121,6 +122,36 @@ QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
     return widget;
 }
 
+// The window is a frame to screen readers (a plain top-level widget would be
+// an anonymous client area); its name is its caption.
+QAccessibleInterface* AccessibleWindow(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("quilvane::Form1") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
+// What a screen reader says for each control that its caption does not
+// already name; the zone labels are the buddies of their rows' first boxes.
+void NameForScreenReaders(Form1& form)
+{
+    const char* const zones[] = {"A区", "B区", "C区", "D区", "E区"};
+    for (int number = 1; number <= 10; ++number) {
+        QLineEdit* box = form.text(number);
+        box->setAccessibleName(QString::fromUtf8(zones[(number - 1) % 5]));
+        box->setAccessibleDescription(QStringLiteral("密码的一位：填写1到5之间的一个阿拉伯数字"));
+    }
+    form.label(4)->setBuddy(form.text(1));
+    form.label(7)->setBuddy(form.text(6));
+    for (int number = 1; number <= 11; ++number) {
+        QPushButton* button = form.command(number);
+        button->setAccessibleName(button->text().remove(' '));  // "退   出" reads "退出"
+    }
+    form.richTextBox()->setAccessibleName(QStringLiteral("文件内容"));
+    form.richTextBox()->setAccessibleDescription(QStringLiteral("打开的文件的文字，只读"));
+}
+
 }  // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent)
@@ -152,6 +183,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     }
     option(1)->setChecked(true);
     command(1)->setFocus();
+    static const bool accessibleWindow = (QAccessible::installFactory(&AccessibleWindow), true);
+    Q_UNUSED(accessibleWindow);
+    NameForScreenReaders(*this);
 }
 
 template <typename T>

@@ -2,6 +2,7 @@
 
 #include "password/PasswordSteps.hpp"
 #include "transform/FileActions.hpp"
+#include "wizard/KeyboardFlow.hpp"
 #include "wizard/Navigation.hpp"
 
 #include <QEvent>
@@ -29,6 +30,7 @@ Wizard::Wizard()
     for (int number = 1; number <= 10; ++number) {
         form_.text(number)->installEventFilter(this);
     }
+    new KeyboardFlow(form_);  // owned by the window
 }
 
 void Wizard::show()

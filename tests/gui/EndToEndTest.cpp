@@ -1,6 +1,7 @@
 // Both roads through the real window, from the first step to the end of the
 // program, answering the real modal dialogs; then the bytes on disk.
 #include "ModalAnswers.hpp"
+#include "Session.hpp"
 #include "WhileWorking.hpp"
 #include "wizard/Application.hpp"
 #include "wizard/Wizard.hpp"
@@ -20,16 +21,11 @@
 
 using quilvane::Wizard;
 using quilvane::testing::ModalAnswers;
+using quilvane::testing::ReadFile;
 
 namespace {
 
 const QByteArray kHeader = "This is a important file.Dont`t rewrite me!6,2,1,";
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 void WriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -38,18 +34,7 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-// One run of the program: the window shown, its end recorded instead of
-// quitting the test, its dialogs answered from a script.
-struct Session {
-    Session()
-    {
-        wizard.view().setEndProgram([this] { ended = true; });
-        wizard.show();
-    }
-    Wizard wizard;
-    bool ended = false;
-    ModalAnswers answers;
-};
+using Session = quilvane::testing::Session<ModalAnswers>;
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // the window) starts nothing and harms no file. Each case holds the read or
 // the write where it stands until the user's move has been made.
 #include "ModalAnswers.hpp"
+#include "Session.hpp"
 #include "WhileWorking.hpp"
 #include "transform/ShiftText.hpp"
 #include "wizard/Application.hpp"
@@ -31,18 +32,13 @@
 using quilvane::Wizard;
 using quilvane::faults::Step;
 using quilvane::testing::ModalAnswers;
+using quilvane::testing::ReadFile;
 using quilvane::testing::WhileWorking;
 
 namespace {
 
 const QByteArray kHeader = "This is a important file.Dont`t rewrite me!6,2,1,";
 const QByteArray kPlain = "AB\r\n\xD6\xD0\xCE\xC4 text\r\n";
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -60,21 +56,27 @@ QString KeyFilePath()
     return QDir(QCoreApplication::applicationDirPath()).filePath("temp.jxv");
 }
 
-// One run of the program on a file panel, the key file in place.
-struct Session {
-    explicit Session(int frame)
+// One run of the program on a file panel, the key file in place, and a
+// letter in a folder of its own to work on.
+struct OnFilePanel {
+    explicit OnFilePanel(int frame)
     {
         wizard.view().setEndProgram([this] { ended = true; });
         wizard.show();
         wizard.form().frame(1)->hide();
         wizard.form().frame(frame)->show();
         WriteFile(KeyFilePath(), kHeader + " 4 \r\n");
+        WriteFile(letter, kPlain);
     }
     void open(int button, const QString& path)
     {
         answers.chooseFile(path);
         QTest::mouseClick(wizard.form().command(button), Qt::LeftButton);
     }
+    void openLetter() { open(4, letter); }
+
+    QTemporaryDir dir;
+    const QString letter = dir.filePath("letter.txt");
     Wizard wizard;
     bool ended = false;
     ModalAnswers answers;
@@ -107,12 +109,10 @@ private slots:
         QFETCH(int, frame);
         QFETCH(int, openButton);
         QFETCH(int, actionButton);
-        QTemporaryDir dir;
-        const QString first = dir.filePath("first.txt");
-        const QString second = dir.filePath("second.txt");
-        QVERIFY(WriteFile(first, kPlain));
+        OnFilePanel session(frame);
+        const QString& first = session.letter;
+        const QString second = session.dir.filePath("second.txt");
         QVERIFY(WriteFile(second, "second " + kPlain));
-        Session session(frame);
         session.open(openButton, first);
 
         QPushButton* action = session.wizard.form().command(actionButton);
@@ -134,11 +134,9 @@ private slots:
 
     void aDoubleClickEncryptsOnce()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
-        session.open(4, target);
+        OnFilePanel session(4);
+        const QString& target = session.letter;
+        session.openLetter();
 
         QPushButton* encrypt = session.wizard.form().command(5);
         session.answers.pressInMessageBox("取消");
@@ -157,13 +155,11 @@ private slots:
 
     void openingOrDroppingDuringAnEncryptionDoesNothing()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
-        session.open(4, target);
+        OnFilePanel session(4);
+        const QString& target = session.letter;
+        session.openLetter();
 
-        const QString other = dir.filePath("other.txt");
+        const QString other = session.dir.filePath("other.txt");
         QVERIFY(WriteFile(other, "other"));
         bool dropTaken = true;
         session.answers.pressInMessageBox("确定");
@@ -183,16 +179,14 @@ private slots:
         QVERIFY(session.ended);
         QCOMPARE(session.answers.unexpectedDialogs, QStringList());
         QCOMPARE(ReadFile(target), Encrypted(kPlain));
-        QCOMPARE(Leftovers(dir.path()), QStringList());
+        QCOMPARE(Leftovers(session.dir.path()), QStringList());
     }
 
     void closingTheWindowDuringAnActionWaitsForItsEnd()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
-        session.open(4, target);
+        OnFilePanel session(4);
+        const QString& target = session.letter;
+        session.openLetter();
 
         bool closed = true;
         session.answers.pressInMessageBox("取消");
@@ -204,18 +198,16 @@ private slots:
         QVERIFY(!closed);
         QVERIFY(session.wizard.form().isVisible());
         QCOMPARE(ReadFile(target), Encrypted(kPlain));
-        QCOMPARE(Leftovers(dir.path()), QStringList());
+        QCOMPARE(Leftovers(session.dir.path()), QStringList());
         QVERIFY(session.wizard.form().close());  // with no action running, it closes
     }
 
     void escapeDoesNotHideAProgressWindowThatCannotBeCancelled()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        OnFilePanel session(4);
+        const QString& target = session.letter;
         session.wizard.view().setProgressDelay(0);
-        session.open(4, target);
+        session.openLetter();
 
         bool stillShown = false;
         session.answers.pressInMessageBox("确定");
@@ -234,12 +226,10 @@ private slots:
 
     void aPipeIsRefusedAtOnceAndTheWindowGoesOn()
     {
-        QTemporaryDir dir;
-        const QString pipe = dir.filePath("pipe.txt");
+        OnFilePanel session(4);
+        const QString pipe = session.dir.filePath("pipe.txt");
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
+        const QString& target = session.letter;
 
         session.answers.chooseFile(pipe);
         session.answers.pressInMessageBox("确定");
@@ -281,11 +271,9 @@ private slots:
 
     void aRewriteWithItsOldTimeRestoredIsNotOverwritten()
     {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("letter.txt");
-        QVERIFY(WriteFile(target, kPlain));
-        Session session(4);
-        session.open(4, target);
+        OnFilePanel session(4);
+        const QString& target = session.letter;
+        session.openLetter();
 
         // Someone else rewrites it in place, same size, and sets the time back.
         const QDateTime modified = QFileInfo(target).lastModified();

@@ -347,10 +347,10 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
             return failed(FileRefusal::NotRegularFile);
         }
         if (IsLink(path)) {
-            // The key file is the one file the program makes new: it is
-            // never written through a link that could point anywhere.
-            if (options.createIfMissing) {
-                return failed(std::make_error_code(std::errc::too_many_symbolic_link_levels));
+            // The key file is never written through a link that could point
+            // anywhere: one planted in its place is refused.
+            if (!options.followLinks) {
+                return failed(FileRefusal::NotRegularFile);
             }
             const auto resolved = FinalPath(old.get());
             if (!resolved) {

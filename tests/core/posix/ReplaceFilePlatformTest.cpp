@@ -28,22 +28,6 @@ struct stat Status(const fs::path& path)
     return status;
 }
 
-// A pipe would make the read wait for a writer that may never come, a
-// directory is no document: both are refused at once.
-TEST_F(FileReplacement, OnlyARegularFileIsRead)
-{
-    const auto fifo = dir / "pipe.txt";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    const LoadedDocument pipe = ReadDocumentFile(fifo);
-    ASSERT_TRUE(pipe.error.has_value());
-    EXPECT_EQ(pipe.error->error, FileRefusal::NotRegularFile);
-
-    fs::create_directory(dir / "folder.txt");
-    const LoadedDocument folder = ReadDocumentFile(dir / "folder.txt");
-    ASSERT_TRUE(folder.error.has_value());
-    EXPECT_EQ(folder.error->error, std::make_error_code(std::errc::is_a_directory));
-}
-
 TEST_F(FileReplacement, KeepsThePermissions)
 {
     for (mode_t mode : {0600, 0640, 0604, 0755}) {
@@ -140,6 +124,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A real full disk, as the system reports it: a child process whose file
 // size limit is below the new content.
+// A pipe would make the read wait for a writer that may never come, a
+// directory is no document: both are refused at once.
+TEST_F(FileReplacement, OnlyARegularFileIsRead)
+{
+    const auto fifo = dir / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const LoadedDocument pipe = ReadDocumentFile(fifo);
+    ASSERT_TRUE(pipe.error.has_value());
+    EXPECT_EQ(pipe.error->error, FileRefusal::NotRegularFile);
+
+    fs::create_directory(dir / "folder.txt");
+    const LoadedDocument folder = ReadDocumentFile(dir / "folder.txt");
+    ASSERT_TRUE(folder.error.has_value());
+    EXPECT_EQ(folder.error->error, std::make_error_code(std::errc::is_a_directory));
+}
+
 TEST_F(FileReplacement, AWriteCutShortByTheSystemLeavesTheOldContent)
 {
     const auto path = file("doc.txt", "old content");

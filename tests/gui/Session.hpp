@@ -1,0 +1,31 @@
+#pragma once
+
+#include "wizard/Wizard.hpp"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace quilvane::testing {
+
+// One run of the program: the window shown, its end recorded instead of
+// quitting the test, its dialogs answered by `Answers`.
+template <typename Answers>
+struct Session {
+    Session()
+    {
+        wizard.view().setEndProgram([this] { ended = true; });
+        wizard.show();
+    }
+    Wizard wizard;
+    bool ended = false;
+    Answers answers;
+};
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+}  // namespace quilvane::testing
