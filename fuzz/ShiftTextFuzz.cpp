@@ -1,5 +1,5 @@
-// Fuzz target for ShiftText, ShiftTextInto, ShiftInPlace, ShiftInPlaceIfComesBack
-// and ShiftComesBack.
+// Fuzz target for ShiftText, ShiftTextInto, ShiftInPlace, ShiftInPlaceIfComesBack,
+// ShiftComesBack, CheckShift and ShiftStretchInPlace.
 //
 // Input layout: the first byte chooses how the shift is read, the rest is the
 // text.
@@ -21,7 +21,10 @@
 //   - ShiftText, ShiftTextInto (into a reused, non-empty string) and
 //     ShiftInPlace agree byte for byte with a plain character-by-character
 //     shift written here from the rules in ShiftText.hpp;
-//   - ShiftComesBack(text, d) == (ShiftText(ShiftText(text, d), -d) == text);
+//   - ShiftComesBack(text, d) == (ShiftText(ShiftText(text, d), -d) == text),
+//     and CheckShift says the same; where it also says every character keeps
+//     its length, ShiftStretchInPlace stretch by stretch gives the shift and
+//     the stretch shifted back gives the text;
 //   - with k characters in the text, the result has between k and 2k bytes
 //     (each character of 1 or 2 bytes becomes 1 or 2 bytes), so between
 //     0 and twice the input's length.
@@ -239,6 +242,25 @@ void CheckText(const Case& c)
                        shiftedIfBack, comesBack, c);
         CheckShifted(portable ? "ShiftInPlaceIfComesBackUsing(Portable) text" : "ShiftInPlaceIfComesBackUsing(Avx2) text",
                      checked, comesBack ? expected : std::string(c.text), c);
+
+        // Where every character keeps its length, stretches of any size give
+        // the whole shift, and the shift back gives the text.
+        const quilvane::ShiftCheck check = quilvane::detail::CheckShiftUsing(kernel, c.text, c.delta, {});
+        CheckComesBack(portable ? "CheckShiftUsing(Portable)" : "CheckShiftUsing(Avx2)", check.comesBack, comesBack, c);
+        if (check.comesBack && check.keepsLength) {
+            std::string stretched(c.text);
+            const std::size_t want = 1 + c.text.size() % 7;
+            for (std::size_t at = 0; at < stretched.size();) {
+                at = quilvane::detail::ShiftStretchInPlaceUsing(kernel, stretched.data(), stretched.size(), at, want,
+                                                                c.delta);
+            }
+            CheckShifted(portable ? "ShiftStretchInPlaceUsing(Portable)" : "ShiftStretchInPlaceUsing(Avx2)", stretched,
+                         expected, c);
+            quilvane::detail::ShiftStretchInPlaceUsing(kernel, stretched.data(), stretched.size(), 0, stretched.size(),
+                                                       -c.delta);
+            CheckShifted(portable ? "ShiftStretchInPlaceUsing(Portable) back" : "ShiftStretchInPlaceUsing(Avx2) back",
+                         stretched, std::string(c.text), c);
+        }
     }
 }
 

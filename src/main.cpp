@@ -1,3 +1,4 @@
+#include "platform/FontSetup.hpp"
 #include "wizard/Application.hpp"
 #include "wizard/Wizard.hpp"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    quilvane::LimitFontsToTheInterface();
     QApplication app(argc, argv);
     quilvane::PrepareApplication(app);
     quilvane::Wizard wizard;

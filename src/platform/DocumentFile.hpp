@@ -94,4 +94,22 @@ struct Replaced {
 Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes,
                             const ReplaceOptions& options = {});
 
+// Gives the content a stretch at a time, on the calling thread: each stretch
+// is written while the next is made, and must stay unchanged until the
+// replace returns. An empty stretch ends the content (the suffix follows).
+using ContentStretches = std::function<std::string_view()>;
+
+// The same, with the content made while it is written: `size` bytes in all
+// (without the suffix). After a failure the source may have been asked for
+// some of its stretches, never past the one being written.
+Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
+                                const ContentStretches& stretches, const ReplaceOptions& options = {});
+
+// The size from which a content is written straight to the disk, past the
+// page cache. Tests lower it to take that road with small contents.
+namespace tuning {
+void SetDirectWritesFrom(std::uint64_t bytes);
+void ResetDirectWritesFrom();
+}  // namespace tuning
+
 }  // namespace quilvane

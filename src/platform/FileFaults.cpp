@@ -8,9 +8,14 @@ namespace {
 
 constexpr std::size_t kSteps = 6;
 
+struct Pending {
+    int error = 0;
+    std::uint64_t after = 0;
+};
+
 struct Seams {
     std::mutex lock;
-    std::array<int, kSteps> pending{};
+    std::array<Pending, kSteps> pending{};
     std::array<std::function<void()>, kSteps> actions;
 };
 
@@ -22,10 +27,10 @@ Seams& TheSeams()
 
 }  // namespace
 
-void FailNext(Step step, int error)
+void FailNext(Step step, int error, std::uint64_t after)
 {
     const std::lock_guard guard(TheSeams().lock);
-    TheSeams().pending[static_cast<std::size_t>(step)] = error;
+    TheSeams().pending[static_cast<std::size_t>(step)] = {error, after};
 }
 
 void WhenReached(Step step, std::function<void()> action)
@@ -37,11 +42,11 @@ void WhenReached(Step step, std::function<void()> action)
 void Clear()
 {
     const std::lock_guard guard(TheSeams().lock);
-    TheSeams().pending.fill(0);
+    TheSeams().pending.fill({});
     TheSeams().actions.fill(nullptr);
 }
 
-int Injected(Step step)
+int Injected(Step step, std::uint64_t done)
 {
     Seams& seams = TheSeams();
     std::function<void()> action;
@@ -49,11 +54,14 @@ int Injected(Step step)
     {
         const std::lock_guard guard(seams.lock);
         action = seams.actions[static_cast<std::size_t>(step)];
-        error = seams.pending[static_cast<std::size_t>(step)];
-        seams.pending[static_cast<std::size_t>(step)] = 0;
+        Pending& pending = seams.pending[static_cast<std::size_t>(step)];
+        if (pending.error != 0 && done >= pending.after) {
+            error = pending.error;
+            pending = {};
+        }
     }
     if (action) {
-        action();
+        action();  // outside the lock: it may wait for the test's thread
     }
     return error;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 namespace quilvane::faults {
@@ -7,17 +8,20 @@ namespace quilvane::faults {
 // A seam for the tests of the file code. Nothing happens unless a test asks.
 //  - FailNext: the next time the code reaches `step`, it fails with `error`
 //    (the platform's own error number: an errno value, or a Win32 error code
-//    on Windows) as if the system had said so.
+//    on Windows) as if the system had said so. For Step::Write, `after` bytes
+//    of the content are written first, so that a write can fail half way.
 //  - WhenReached: every time the code reaches `step`, `action` runs first, on
 //    the thread doing the work: a test can hold a read or a write there, to
 //    act while it is under way.
 enum class Step { Read, CreateTemporary, Write, Sync, Close, Rename };
 
-void FailNext(Step step, int error);
+void FailNext(Step step, int error, std::uint64_t after = 0);
 void WhenReached(Step step, std::function<void()> action);
 void Clear();
 
-// The file code asks before each step: 0, or the error to fail with.
-int Injected(Step step);
+// The file code asks before each step, and before each write with the bytes
+// written so far: 0, or the error to fail with. Safe to ask from the thread
+// that does the work while the test's thread waits.
+int Injected(Step step, std::uint64_t done = 0);
 
 }  // namespace quilvane::faults

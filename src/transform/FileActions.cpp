@@ -5,6 +5,7 @@
 #include "platform/FailureMessages.hpp"
 #include "platform/FileRefusal.hpp"
 #include "transform/ShiftText.hpp"
+#include "transform/ShiftedWrite.hpp"
 
 #include <optional>
 #include <string>
@@ -21,7 +22,6 @@ class Passes {
 public:
     Passes(ProgressReport& report, std::uint64_t size, int passes) : report_(report), size_(size), passes_(passes) {}
 
-    void next() { ++pass_; }
     void at(std::uint64_t done, std::uint64_t passSize)
     {
         if (passSize == 0) {
@@ -41,6 +41,7 @@ public:
     IoProgress writing()
     {
         return [this](std::uint64_t done, std::uint64_t total) {
+            pass_ = passes_ - 1;
             at(done, total);
             return true;
         };
@@ -139,28 +140,23 @@ Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::files
         result.error = FileError{file, FileRefusal::ChangedOnDisk};
         return result;
     }
-    Replaced replaced;
+    ShiftedWrite written;
     EditInBackground(view, title, [&](std::string& text, ProgressReport& report) {
         if (takeOffLineEnd) {
             text.resize(text.size() - kLineEnd.size());
         }
         Passes passes(report, text.size(), 2);
-        result.shifted = ShiftInPlaceIfComesBack(text, delta, passes.shifting(text.size()));
-        if (result.shifted) {
-            passes.next();
-            ReplaceOptions options;
-            options.expected = expected;
-            options.suffix = suffix;
-            options.progress = passes.writing();
-            replaced = ReplaceFileContent(file, text, options);
-            if (replaced.error) {
-                ShiftInPlace(text, -delta);
-            }
-        }
-        if (takeOffLineEnd && (!result.shifted || replaced.error)) {
+        ReplaceOptions options;
+        options.expected = expected;
+        options.suffix = suffix;
+        options.progress = passes.writing();
+        written = WriteShifted(text, delta, file, options, passes.shifting(text.size()));
+        if (takeOffLineEnd && (!written.comesBack || written.replaced.error)) {
             text += kLineEnd;
         }
     });
+    result.shifted = written.comesBack;
+    const Replaced& replaced = written.replaced;
     result.error = replaced.error;
     if (result.shifted && !result.error) {
         view.setDocumentStamp(replaced.stamp);

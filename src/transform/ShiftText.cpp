@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -264,14 +266,16 @@ constexpr std::size_t kSlice = 8u << 20;
 
 inline std::size_t Slice(std::size_t remaining) { return std::min(remaining, kSlice); }
 
-// Shifts whole characters where they lie, for a stretch known to keep its
-// length (every character of it shifts plainly or comes back).
-void ShiftStretchInPlace(Byte* bytes, std::size_t size, const Rules& rules, WindowsFunction windows)
+// Shifts whole characters where they lie, from `begin` to at least `end`,
+// for a text known to keep its length (every character of it shifts plainly
+// or comes back). Returns where it stopped: a character boundary.
+std::size_t ShiftCharactersInPlace(Byte* bytes, std::size_t size, std::size_t begin, std::size_t end,
+                                   const Rules& rules, WindowsFunction windows)
 {
-    std::size_t i = 0;
-    while (i < size) {
-        i += windows(bytes + i, size - i, bytes + i, rules);
-        if (i >= size) {
+    std::size_t i = begin;
+    while (i < end) {
+        i += windows(bytes + i, end - i, bytes + i, rules);
+        if (i >= end) {
             break;
         }
         const std::size_t length = CharLength(bytes, i, size);
@@ -280,6 +284,7 @@ void ShiftStretchInPlace(Byte* bytes, std::size_t size, const Rules& rules, Wind
         std::memcpy(bytes + i, shifted, length);
         i += length;
     }
+    return i;
 }
 
 // Reports progress every so many bytes.
@@ -299,6 +304,40 @@ private:
     const ShiftProgress& progress_;
     std::size_t last_ = 0;
 };
+
+// Checks a part of a text that starts at a character boundary; `continues`
+// when more of the text follows it (its last character is then not the
+// text's last).
+ShiftCheck CheckPart(detail::Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress,
+                     bool continues)
+{
+    const auto* in = reinterpret_cast<const Byte*>(text.data());
+    const std::size_t size = text.size();
+    const Rules rules(delta);
+    const WindowsFunction windows = WindowsOf(kernel);
+    ProgressTicker ticker(progress);
+
+    ShiftCheck check;
+    std::size_t i = 0;
+    while (i < size) {
+        i += windows(in + i, Slice(size - i), nullptr, rules);
+        ticker.at(i);
+        if (i >= size) {
+            break;
+        }
+        const std::size_t length = CharLength(in, i, size);
+        if (!IsPlainCharacter(in + i, length, rules)) {
+            if (!CharComesBack(in + i, length, !continues && i + length == size, delta)) {
+                check.comesBack = false;
+                return check;
+            }
+            Byte shifted[2];
+            check.keepsLength = check.keepsLength && EncodeCode(CharCode(in + i, length) + delta, shifted) == length;
+        }
+        i += length;
+    }
+    return check;
+}
 
 }  // namespace
 
@@ -383,7 +422,7 @@ bool ShiftInPlaceDriver(Kernel kernel, std::string& text, int delta, const Shift
     ProgressTicker ticker(progress);
     // Puts back what was shifted so far: it comes back, with its length.
     const auto giveUp = [&](std::size_t done) {
-        ShiftStretchInPlace(bytes, done, Rules(-delta), windows);
+        ShiftCharactersInPlace(bytes, done, 0, done, Rules(-delta), windows);
         return false;
     };
 
@@ -432,26 +471,53 @@ bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, c
 
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
 {
-    const auto* in = reinterpret_cast<const Byte*>(text.data());
-    const std::size_t size = text.size();
-    const Rules rules(delta);
-    const WindowsFunction windows = WindowsOf(kernel);
-    ProgressTicker ticker(progress);
+    return CheckShiftUsing(kernel, text, delta, progress).comesBack;
+}
 
-    std::size_t i = 0;
-    while (i < size) {
-        i += windows(in + i, Slice(size - i), nullptr, rules);
-        ticker.at(i);
-        if (i >= size) {
-            break;
+ShiftCheck CheckShiftUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
+{
+    return CheckPart(kernel, text, delta, progress, false);
+}
+
+std::size_t PartBoundary(std::string_view text, std::size_t from)
+{
+    // A byte below 0x81 ends a character, whether it stands alone or is a
+    // trail; text files have line ends often enough.
+    constexpr std::size_t kSearch = 1u << 20;
+    const std::size_t end = std::min(text.size(), from + kSearch);
+    for (std::size_t i = from; i < end; ++i) {
+        if (!TakesTrail(static_cast<Byte>(text[i]))) {
+            return i + 1;
         }
-        const std::size_t length = CharLength(in, i, size);
-        if (!IsPlainCharacter(in + i, length, rules) && !CharComesBack(in + i, length, i + length == size, delta)) {
-            return false;
-        }
-        i += length;
     }
-    return true;
+    return std::string_view::npos;
+}
+
+ShiftCheck CheckShiftInPartsUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress)
+{
+    const std::size_t split = PartBoundary(text, text.size() / 2);
+    if (split == std::string_view::npos || split >= text.size()) {
+        return CheckShiftUsing(kernel, text, delta, progress);
+    }
+    ShiftCheck second;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { second = CheckPart(kernel, text.substr(split), delta, {}, false); });
+    } catch (const std::system_error&) {
+        return CheckShiftUsing(kernel, text, delta, progress);
+    }
+    // Progress is told on the caller's thread, for the half it checks.
+    const ShiftProgress halfway = progress ? ShiftProgress([&](std::size_t done) { progress(2 * done); }) : nullptr;
+    const ShiftCheck first = CheckPart(kernel, text.substr(0, split), delta, halfway, true);
+    helper.join();
+    return {first.comesBack && second.comesBack, first.keepsLength && second.keepsLength};
+}
+
+std::size_t ShiftStretchInPlaceUsing(Kernel kernel, char* text, std::size_t size, std::size_t begin,
+                                     std::size_t want, int delta)
+{
+    const std::size_t end = begin + std::min(want, size - begin);
+    return ShiftCharactersInPlace(reinterpret_cast<Byte*>(text), size, begin, end, Rules(delta), WindowsOf(kernel));
 }
 
 }  // namespace detail
@@ -481,6 +547,21 @@ bool ShiftInPlaceIfComesBack(std::string& text, int delta, const ShiftProgress& 
 bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress)
 {
     return detail::ShiftComesBackUsing(detail::BestKernel(), text, delta, progress);
+}
+
+ShiftCheck CheckShift(std::string_view text, int delta, const ShiftProgress& progress)
+{
+    // A large text is checked in two parts at once, where there are two processors.
+    constexpr std::size_t kInParts = 32u << 20;
+    if (text.size() >= kInParts && std::thread::hardware_concurrency() > 1) {
+        return detail::CheckShiftInPartsUsing(detail::BestKernel(), text, delta, progress);
+    }
+    return detail::CheckShiftUsing(detail::BestKernel(), text, delta, progress);
+}
+
+std::size_t ShiftStretchInPlace(char* text, std::size_t size, std::size_t begin, std::size_t want, int delta)
+{
+    return detail::ShiftStretchInPlaceUsing(detail::BestKernel(), text, size, begin, want, delta);
 }
 
 }  // namespace quilvane

@@ -41,6 +41,20 @@ bool ShiftInPlaceIfComesBack(std::string& text, int delta, const ShiftProgress& 
 // is when the change can be undone by the opposite action. Needs no copy.
 bool ShiftComesBack(std::string_view text, int delta, const ShiftProgress& progress = {});
 
+// What a shift would do to a text, found in one pass that changes nothing.
+struct ShiftCheck {
+    bool comesBack = true;    // as ShiftComesBack
+    bool keepsLength = true;  // no character changes its length: the text may be shifted a stretch at a time
+};
+ShiftCheck CheckShift(std::string_view text, int delta, const ShiftProgress& progress = {});
+
+// For a text that keeps its length under the shift: shifts in place the
+// characters from `begin` (a character boundary) until at least `want` bytes
+// are done or the text ends, and returns where it stopped, always a
+// character boundary (a lead byte takes its trail along). Shifting the same
+// stretch back by -delta restores it, when the text comes back.
+std::size_t ShiftStretchInPlace(char* text, std::size_t size, std::size_t begin, std::size_t want, int delta);
+
 namespace detail {
 
 // The bulk of the work is done on 64-byte windows by the fastest kernel the
@@ -52,6 +66,15 @@ Kernel BestKernel();
 void ShiftTextUsing(Kernel kernel, std::string_view text, int delta, std::string& out);
 void ShiftInPlaceUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);
 bool ShiftComesBackUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+ShiftCheck CheckShiftUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+// The same in two parts checked at once, split at a character boundary
+// found from the middle on; in one part when none is near.
+ShiftCheck CheckShiftInPartsUsing(Kernel kernel, std::string_view text, int delta, const ShiftProgress& progress);
+// The first character boundary after `from` that a byte below 0x81 shows,
+// searched over a short distance; npos when there is none.
+std::size_t PartBoundary(std::string_view text, std::size_t from);
+std::size_t ShiftStretchInPlaceUsing(Kernel kernel, char* text, std::size_t size, std::size_t begin,
+                                     std::size_t want, int delta);
 bool ShiftInPlaceIfComesBackUsing(Kernel kernel, std::string& text, int delta, const ShiftProgress& progress);
 
 // For a window that starts at a character boundary, with bit i set when byte

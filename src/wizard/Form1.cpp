@@ -54,14 +54,14 @@ public:
     }
 };
 
-QCursor CommandPointer(const Control& control)
+PointerImage CommandPointer(const Control& control)
 {
     switch (PointerOf(control)) {
-    case Pointer::Next: return Pointers::next();
-    case Pointer::Previous: return Pointers::previous();
-    case Pointer::Open: return Pointers::open();
-    case Pointer::Key: return Pointers::key();
-    default: return Pointers::exit();
+    case Pointer::Next: return &Pointers::next;
+    case Pointer::Previous: return &Pointers::previous;
+    case Pointer::Open: return &Pointers::open;
+    case Pointer::Key: return &Pointers::key;
+    default: return &Pointers::exit;
     }
 }
 
@@ -72,7 +72,7 @@ QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
     switch (control.kind) {
     case Kind::Frame: {
         auto* frame = new QGroupBox(caption, container);
-        frame->setCursor(Pointers::panel());
+        ShowPointerOnEnter(frame, &Pointers::panel);
         widget = frame;
         break;
     }
@@ -93,7 +93,7 @@ QWidget* Create(const Control& control, QWidget* container, QStyle* asterisks)
     case Kind::Command: {
         auto* button = new QPushButton(caption, container);
         button->setAutoDefault(false);
-        button->setCursor(CommandPointer(control));
+        ShowPointerOnEnter(button, CommandPointer(control));
         widget = button;
         break;
     }

@@ -1,6 +1,8 @@
 #include "wizard/Pointers.hpp"
 
+#include <QEvent>
 #include <QPixmap>
+#include <QWidget>
 
 // The images live in a static library: their resource must be registered
 // explicitly, or the linker leaves it out.
@@ -22,6 +24,30 @@ QCursor FromImage(const char* name, int hotX, int hotY)
     return QCursor(QPixmap(QString(":/pointers/") + name), hotX, hotY);
 }
 
+// Lives on its widget until the mouse first enters it.
+class PointerOnEnter : public QObject {
+public:
+    PointerOnEnter(QWidget* widget, PointerImage pointer) : QObject(widget), widget_(widget), pointer_(pointer)
+    {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == widget_ && event->type() == QEvent::Enter && pointer_) {
+            widget_->setCursor(pointer_());
+            pointer_ = nullptr;
+            widget_->removeEventFilter(this);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* widget_;
+    PointerImage pointer_;
+};
+
 }  // namespace
 
 QIcon Pointers::applicationIcon()
@@ -37,5 +63,10 @@ QCursor Pointers::previous() { return FromImage("arrow_left_32.xpm", 4, 15); }
 QCursor Pointers::open() { return FromImage("move_cross_32.xpm", 15, 15); }
 QCursor Pointers::key() { return FromImage("key_16.xpm", 15, 7); }
 QCursor Pointers::exit() { return FromImage("exit_cross_32.xpm", 15, 15); }
+
+void ShowPointerOnEnter(QWidget* widget, PointerImage pointer)
+{
+    new PointerOnEnter(widget, pointer);
+}
 
 }  // namespace quilvane

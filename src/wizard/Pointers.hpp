@@ -3,6 +3,8 @@
 #include <QCursor>
 #include <QIcon>
 
+class QWidget;
+
 namespace quilvane {
 
 // The window's icon and the mouse pointers of its panels and buttons, drawn
@@ -16,5 +18,10 @@ struct Pointers {
     static QCursor key();       // a key
     static QCursor exit();      // a red diagonal cross
 };
+
+// Gives `widget` its pointer when the mouse first enters it: the image is
+// decoded when it is needed, not while the window starts.
+using PointerImage = QCursor (*)();
+void ShowPointerOnEnter(QWidget* widget, PointerImage pointer);
 
 }  // namespace quilvane

@@ -22,7 +22,11 @@ namespace fs = std::filesystem;
 
 class FileReplacement : public ::testing::Test {
 public:
-    void TearDown() override { faults::Clear(); }
+    void TearDown() override
+    {
+        faults::Clear();
+        tuning::ResetDirectWritesFrom();
+    }
 
     fs::path file(const fs::path& name, const std::string& bytes)
     {

@@ -160,6 +160,7 @@ TEST_F(FileReplacement, ReadingAndWritingReportTheirProgressToTheEnd)
 
 TEST_F(FileReplacement, ALargeContentOfAnOddSizeIsWrittenExactly)
 {
+    tuning::SetDirectWritesFrom(32u << 20);  // straight to the disk, and its unaligned end
     std::string content((35u << 20) + 4093, '\0');
     for (std::size_t i = 0; i < content.size(); ++i) {
         content[i] = static_cast<char>(i * 7 + i / 4096);

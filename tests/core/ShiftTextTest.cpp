@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+using quilvane::ShiftCheck;
 using quilvane::ShiftComesBack;
 using quilvane::ShiftText;
 
@@ -61,6 +62,26 @@ std::string ReferenceShift(const std::string& text, int delta)
         i += length;
     }
     return out;
+}
+
+// True when no character's shifted form differs in length from it; also
+// gives where the characters start.
+bool ReferenceKeepsLength(const std::string& text, int delta, std::vector<bool>* starts = nullptr)
+{
+    bool keeps = true;
+    if (starts) {
+        starts->assign(text.size() + 1, false);
+        (*starts)[text.size()] = true;
+    }
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size() ? 2 : 1;
+        keeps = keeps && ReferenceShift(text.substr(i, length), delta).size() == length;
+        if (starts) {
+            (*starts)[i] = true;
+        }
+        i += length;
+    }
+    return keeps;
 }
 
 bool ReallyComesBack(const std::string& text, int delta)
@@ -227,6 +248,46 @@ void ExpectAllFormsAgree(const std::string& text, int delta)
         std::string checked = text;
         ASSERT_EQ(ShiftInPlaceIfComesBackUsing(kernel, checked, delta, {}), comesBack) << Hex(text);
         ASSERT_EQ(Hex(checked), Hex(comesBack ? expected : text)) << "checked in place, on " << Hex(text);
+
+        std::vector<bool> starts;
+        const bool keepsLength = ReferenceKeepsLength(text, delta, &starts);
+
+        const ShiftCheck check = CheckShiftUsing(kernel, text, delta, {});
+        ASSERT_EQ(check.comesBack, comesBack) << "kernel " << int(kernel) << " delta " << delta << " on " << Hex(text);
+        // In two parts at once, split from the middle on, the verdict is the same.
+        const ShiftCheck inParts = CheckShiftInPartsUsing(kernel, text, delta, {});
+        ASSERT_EQ(inParts.comesBack, comesBack) << "in parts, delta " << delta << " on " << Hex(text);
+        if (comesBack) {
+            ASSERT_EQ(inParts.keepsLength, check.keepsLength) << "in parts, delta " << delta << " on " << Hex(text);
+        }
+        const std::size_t boundary = PartBoundary(text, text.size() / 2);
+        ASSERT_TRUE(boundary == std::string::npos || starts[boundary]) << "a part starts inside a character";
+        if (!comesBack || !keepsLength) {
+            continue;  // the check stops at the first character that does not come back
+        }
+        ASSERT_TRUE(check.keepsLength) << "delta " << delta << " on " << Hex(text);
+        // Stretch by stretch, each ending on a character boundary, gives the
+        // whole shift; the same stretches shifted back give the text.
+        for (std::size_t want : {std::size_t{1}, std::size_t{13}, std::size_t{64}, std::size_t{100}}) {
+            std::string stretched = text;
+            std::vector<std::size_t> ends;
+            for (std::size_t at = 0; at < text.size();) {
+                at = ShiftStretchInPlaceUsing(kernel, stretched.data(), stretched.size(), at, want, delta);
+                ASSERT_TRUE(starts[at]) << "stretch ends inside a character at " << at << " of " << Hex(text);
+                ends.push_back(at);
+            }
+            ASSERT_EQ(Hex(stretched), Hex(expected)) << "stretches of " << want << ", kernel " << int(kernel);
+            std::size_t from = 0;
+            for (const std::size_t end : ends) {
+                ASSERT_EQ(ShiftStretchInPlaceUsing(kernel, stretched.data(), stretched.size(), from, end - from, -delta),
+                          end);
+                from = end;
+            }
+            ASSERT_EQ(Hex(stretched), Hex(text)) << "shifted back by stretches of " << want;
+        }
+    }
+    if (comesBack) {
+        EXPECT_EQ(quilvane::CheckShift(text, delta).keepsLength, ReferenceKeepsLength(text, delta)) << Hex(text);
     }
 }
 

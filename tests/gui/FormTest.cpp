@@ -242,6 +242,18 @@ private slots:
     void panelsAndButtonsShowTheirOwnPointers()
     {
         Wizard wizard;
+        // The pointers are made when the mouse first comes over their widget.
+        QCOMPARE(wizard.form().command(1)->cursor().shape(), Qt::ArrowCursor);
+        const auto enter = [](QWidget* widget) {
+            QEnterEvent event(QPointF(1, 1), QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)));
+            QApplication::sendEvent(widget, &event);
+        };
+        for (int i = 1; i <= 5; ++i) {
+            enter(wizard.form().frame(i));
+        }
+        for (int i = 1; i <= 11; ++i) {
+            enter(wizard.form().command(i));
+        }
         for (int i = 1; i <= 5; ++i) {
             QCOMPARE(wizard.form().frame(i)->cursor().shape(), Qt::BitmapCursor);
             QVERIFY(!wizard.form().frame(i)->cursor().pixmap().isNull());

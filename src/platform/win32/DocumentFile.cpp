@@ -257,11 +257,6 @@ std::error_code TakeOverSecurity(HANDLE old, HANDLE temporary)
 
 }  // namespace
 
-std::uint64_t MemoryNeededFor(std::uint64_t size)
-{
-    return size + size / 10 + (64u << 20);
-}
-
 LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options)
 {
     // Others may go on reading, writing or renaming it: the stamp shows
@@ -305,6 +300,9 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
             return {{}, {}, FileError{path, std::make_error_code(std::errc::operation_canceled)}};
         }
         const auto want = static_cast<DWORD>(std::min(bytes.size() - filled, kIoChunk));
+        if (const int injected = faults::Injected(Step::Read)) {
+            return {{}, {}, FileError{path, Win32Error(static_cast<DWORD>(injected))}};
+        }
         DWORD got = 0;
         if (!Do(Step::Read, [&] { return ::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr) != 0; })) {
             return {{}, {}, FileError{path, LastError()}};
@@ -318,7 +316,15 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
     return {std::move(bytes), StampOf(facts), std::nullopt};
 }
 
-Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes, const ReplaceOptions& options)
+// Windows writes every content through the system's cache, on the calling
+// thread; there is no direct road to tune.
+namespace tuning {
+void SetDirectWritesFrom(std::uint64_t) {}
+void ResetDirectWritesFrom() {}
+}  // namespace tuning
+
+Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
+                                const ContentStretches& stretches, const ReplaceOptions& options)
 {
     const auto failed = [&](std::error_code error) { return Replaced{FileError{path, error}, {}}; };
 
@@ -396,7 +402,7 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
         return failed(error);
     };
 
-    const std::uint64_t total = bytes.size() + options.suffix.size();
+    const std::uint64_t total = size + options.suffix.size();
     std::uint64_t written = 0;
     const auto wrote = [&](std::size_t count) {
         written += count;
@@ -404,7 +410,19 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
             options.progress(written, total);
         }
     };
-    if (!Do(Step::Write, [&] { return WriteAll(file.get(), bytes, wrote) && WriteAll(file.get(), options.suffix, wrote); })) {
+    const auto writeContent = [&] {
+        for (std::string_view stretch = stretches(); !stretch.empty(); stretch = stretches()) {
+            if (const int injected = faults::Injected(Step::Write, written)) {
+                ::SetLastError(static_cast<DWORD>(injected));
+                return false;
+            }
+            if (!WriteAll(file.get(), stretch, wrote)) {
+                return false;
+            }
+        }
+        return WriteAll(file.get(), options.suffix, wrote);
+    };
+    if (!Do(Step::Write, writeContent)) {
         return abandon(LastError());
     }
     if (exists) {

@@ -29,6 +29,7 @@ TEST(CrashSafety, AKilledWriteLeavesTheOldOrTheNewContent)
     // Two contents of different sizes, so that any mix of them shows; large
     // and of odd sizes, so that they take the direct road to the disk and
     // its unaligned end.
+    tuning::SetDirectWritesFrom(32u << 20);
     const std::string first = Pattern((40u << 20) + 123, 'a');
     const std::string second = Pattern((33u << 20) + 7, 'A');
     WriteBytes(target, first);
@@ -66,6 +67,7 @@ TEST(CrashSafety, AKilledWriteLeavesTheOldOrTheNewContent)
             EXPECT_TRUE(name.starts_with(".quilvane-") && name.ends_with(".tmp")) << name;
         }
     }
+    tuning::ResetDirectWritesFrom();
 }
 
 }  // namespace
