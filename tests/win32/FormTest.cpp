@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <imm.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -113,6 +114,43 @@ TEST_F(Win32Form, EveryControlHasItsCaptionContainerAndPlace)
                 << "one font for all";
         }
     }
+}
+
+// Moved to a monitor of another density, the window scales every place, its
+// client area and its font by that monitor's DPI.
+TEST_F(Win32Form, ScalesToTheDpiOfItsMonitor)
+{
+    HWND window = wizard.form().window();
+    const int dpiBefore = static_cast<int>(wizard.form().dpi());
+    LOGFONTW before{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(wizard.form().command(1), WM_GETFONT, 0, 0)), sizeof before,
+               &before);
+    RECT suggested{};
+    GetWindowRect(window, &suggested);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(wizard.form().dpi(), 144u);
+
+    // The frame around a client area of 4455 x 2760 twips at 144 DPI (the
+    // window's own frame is drawn at the new DPI only on a real monitor change).
+    RECT expected{0, 0, MulDiv(4455, 144, 1440), MulDiv(2760, 144, 1440)};
+    AdjustWindowRectExForDpi(&expected, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), 144);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.right - frame.left, expected.right - expected.left);
+    EXPECT_EQ(frame.bottom - frame.top, expected.bottom - expected.top);
+    EXPECT_EQ(frame.left, suggested.left) << "placed where the system suggested";
+    for (const Control& control : Layout()) {
+        SCOPED_TRACE(control.name);
+        RECT place{};
+        GetWindowRect(wizard.form().control(control.name), &place);
+        EXPECT_EQ(place.right - place.left, MulDiv(control.width, 144, 1440));
+        EXPECT_EQ(place.bottom - place.top, MulDiv(control.height, 144, 1440));
+    }
+    LOGFONTW after{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(wizard.form().command(1), WM_GETFONT, 0, 0)), sizeof after,
+               &after);
+    EXPECT_EQ(std::abs(after.lfHeight), MulDiv(std::abs(before.lfHeight), 144, dpiBefore));
 }
 
 TEST_F(Win32Form, OpensOnTheFirstStepWithEncryptionChosenAndFocusOnNext)
