@@ -55,7 +55,7 @@ add_library(quilvane_win32_window STATIC
   platform/win32/DocumentText.cpp
   wizard/win32/Form.cpp
   wizard/win32/NativeControls.cpp
-  wizard/win32/MessageFont.cpp
+  platform/win32/MessageFont.cpp
   wizard/win32/Pointers.cpp
   wizard/win32/ActionRunner.cpp
   wizard/win32/Wizard.cpp

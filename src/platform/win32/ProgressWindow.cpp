@@ -1,8 +1,8 @@
 #include "platform/win32/ProgressWindow.hpp"
 
 #include "platform/win32/BackgroundWork.hpp"
+#include "platform/win32/MessageFont.hpp"
 #include "platform/win32/WideText.hpp"
-#include "wizard/win32/MessageFont.hpp"
 
 #include <commctrl.h>
 

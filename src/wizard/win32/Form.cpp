@@ -1,8 +1,8 @@
 #include "wizard/win32/Form.hpp"
 
+#include "platform/win32/MessageFont.hpp"
 #include "platform/win32/WideText.hpp"
 #include "wizard/FormLayout.hpp"
-#include "wizard/win32/MessageFont.hpp"
 #include "wizard/win32/NativeControls.hpp"
 #include "wizard/win32/Pointers.hpp"
 

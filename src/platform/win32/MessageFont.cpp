@@ -1,4 +1,4 @@
-#include "wizard/win32/MessageFont.hpp"
+#include "platform/win32/MessageFont.hpp"
 
 namespace quilvane::win32 {
 
