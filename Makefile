@@ -11,9 +11,10 @@ BUILD_PACKAGES := cmake g++ make qt6-base-dev libfontconfig-dev qt6-translations
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 
 WINDOWS_BUILD_DIR ?= build-windows
-WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales
+WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
+                     nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming
 
-.PHONY: all deps run-deps configure build run test test-sanitize test-windows fuzz bench screenshots package clean
+.PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots package clean
 
 all: build
 
@@ -40,10 +41,23 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 	scripts/fuzz.sh smoke $(FUZZ_BUILD_DIR)
 
-# The core and its tests cross-built for Windows (mingw-w64) and run under Wine.
+# The core, the Win32 window and their tests cross-built for Windows (mingw-w64)
+# and run under Wine, in a virtual display.
 test-windows:
 	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
 	scripts/test-windows.sh $(WINDOWS_BUILD_DIR) $(JOBS)
+
+# quilvane.exe: one statically linked Windows program, nothing beside it.
+windows:
+	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
+	@test -f $(WINDOWS_BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(WINDOWS_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane
+
+# quilvane-2.0-setup.exe: installs quilvane.exe under Program Files, with a
+# Start-menu entry and an uninstaller (NSIS).
+installer: windows
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target installer
 
 # The fuzz targets for five minutes each (FUZZ_SECONDS=... to change).
 fuzz: deps
@@ -66,11 +80,14 @@ package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
 # Pictures of the five steps, a UTF-8 file in the view and the launcher icon
-# for the README, taken under a virtual display.
-screenshots: run-deps build
+# for the README, taken under a virtual display; then the five steps of the
+# Windows window, under Wine.
+screenshots: run-deps build windows
 	@scripts/install-deps.sh xvfb xauth
 	xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/tools/quilvane_screenshots docs \
 	  $(BUILD_DIR)/desktop/icons/128x128/io.github.quilvane.Quilvane.png
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane_screenshots
+	scripts/windows-screenshots.sh $(WINDOWS_BUILD_DIR) docs
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_BUILD_DIR) $(WINDOWS_BUILD_DIR)

@@ -1,42 +1,18 @@
 #!/usr/bin/env bash
-# Cross-builds the core and its tests for Windows with mingw-w64 and runs them
-# under Wine, in a Wine prefix of their own inside the build directory.
+# Cross-builds the core, the Win32 window, the installer and their tests for
+# Windows with mingw-w64 and runs the tests under Wine, in a Wine prefix of
+# their own inside the build directory and a virtual display.
 # Usage: test-windows.sh [BUILD_DIR] [JOBS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build-windows}"
 jobs="${2:-2}"
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-
-# Wine takes the ANSI code page from the locale: zh_CN.UTF-8 makes it 936,
-# the code page of a Chinese Windows desktop.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
-  echo "Generating the zh_CN.UTF-8 locale"
-  "${as_root[@]}" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-fi
-
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 fi
 cmake --build "$build" -j "$jobs"
 
-export WINEPREFIX="$(cd "$build" && pwd)/wine"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser engine
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Setting up the Wine prefix $WINEPREFIX"
-  "$wine64" wineboot --init
-fi
-# One Wine server for all the tests, instead of one started and stopped per
-# test program; it leaves by itself a minute after the last one. One
-# already running for this prefix is used as it is. Wine's own background
-# programs start with the first program run: started here, away from the
-# tests' output, they do not hold ctest's pipes open until the server leaves.
-wineserver -p60 </dev/null >/dev/null 2>&1 || true
-"$wine64" cmd.exe /c exit </dev/null >/dev/null 2>&1
+source scripts/wine-session.sh
 
 ctest --test-dir "$build" --output-on-failure -j "$jobs"

@@ -1,5 +1,7 @@
 #include "platform/QtBackgroundWork.hpp"
 
+#include "platform/SharedProgress.hpp"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -13,25 +15,6 @@
 
 namespace quilvane {
 namespace {
-
-// Told by the worker, read by the window's thread.
-class SharedProgress : public ProgressReport {
-public:
-    bool update(std::uint64_t done, std::uint64_t total) override
-    {
-        done_.store(done, std::memory_order_relaxed);
-        total_.store(total, std::memory_order_relaxed);
-        return !cancelled_.load(std::memory_order_relaxed);
-    }
-    std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
-    std::uint64_t total() const { return total_.load(std::memory_order_relaxed); }
-    void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-
-private:
-    std::atomic<std::uint64_t> done_{0};
-    std::atomic<std::uint64_t> total_{0};
-    std::atomic<bool> cancelled_{false};
-};
 
 // A progress window that only the work closes: where nothing can be
 // cancelled, neither Esc nor the close box hides it while the work goes on.

@@ -90,7 +90,7 @@ HANDLE OpenForFacts(const std::filesystem::path& path)
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-// Runs one step of the write, unless a test has asked for it to fail.
+// Runs one step of a read or a write, unless a test has asked for it to fail.
 template <typename Call>
 bool Do(Step step, Call call)
 {
@@ -295,7 +295,7 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
             return {{}, {}, FileError{path, Win32Error(static_cast<DWORD>(injected))}};
         }
         DWORD got = 0;
-        if (!::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr)) {
+        if (!Do(Step::Read, [&] { return ::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr) != 0; })) {
             return {{}, {}, FileError{path, LastError()}};
         }
         if (got == 0) {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/WizardView.hpp"
+
+#include <atomic>
+#include <cstdint>
+
+namespace quilvane {
+
+// How far background work has come: told by the worker, read by the window's
+// thread, which also tells the worker when the user has cancelled.
+class SharedProgress : public ProgressReport {
+public:
+    bool update(std::uint64_t done, std::uint64_t total) override
+    {
+        done_.store(done, std::memory_order_relaxed);
+        total_.store(total, std::memory_order_relaxed);
+        return !cancelled_.load(std::memory_order_relaxed);
+    }
+    std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
+    std::uint64_t total() const { return total_.load(std::memory_order_relaxed); }
+    void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+    std::atomic<bool>& cancelled() { return cancelled_; }
+
+private:
+    std::atomic<std::uint64_t> done_{0};
+    std::atomic<std::uint64_t> total_{0};
+    std::atomic<bool> cancelled_{false};
+};
+
+}  // namespace quilvane

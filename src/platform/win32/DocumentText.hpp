@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quilvane::win32 {
+
+// How much of a document the view shows; the actions always work on all of it.
+inline constexpr std::size_t kDisplayLimit = 1u << 20;
+
+// The document's bytes as the Windows document view shows them: decoded as
+// code page 936 (MultiByteToWideChar), a NUL as a visible sign, and for a
+// large document only its beginning, cut between whole characters, with a
+// note. The bytes themselves are not touched.
+std::wstring DocumentText(std::string_view bytes, std::size_t limit = kDisplayLimit);
+
+}  // namespace quilvane::win32

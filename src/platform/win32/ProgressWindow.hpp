@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace quilvane::win32 {
+
+// The small window that shows how far a long action has come. Closing it
+// (Cancel, Esc, the close box) only asks for cancelling, and only where the
+// work can be cancelled; the work's end destroys it.
+class ProgressWindow {
+public:
+    ProgressWindow(HWND owner, std::wstring title, bool cancellable, std::atomic<bool>& cancelled);
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+    void show();
+    bool shown() const { return window_ != nullptr; }
+    void tell(std::uint64_t done, std::uint64_t total);
+    // Gives the window its keyboard messages (Tab, Enter, Esc); true when taken.
+    bool takeMessage(MSG& message);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void askToCancel();
+
+    HWND owner_;
+    std::wstring title_;
+    bool cancellable_;
+    std::atomic<bool>& cancelled_;
+    HWND window_ = nullptr;
+    HWND label_ = nullptr;
+    HWND bar_ = nullptr;
+    HFONT font_ = nullptr;
+    std::wstring lastLabel_;
+};
+
+}  // namespace quilvane::win32

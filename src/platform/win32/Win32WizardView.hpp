@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/WizardView.hpp"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace quilvane::win32 {
+
+class Form;
+
+// WizardView bound to the Win32 window. The document's bytes are kept here;
+// the Rich Edit view shows them decoded as code page 936.
+class Win32WizardView : public WizardView {
+public:
+    explicit Win32WizardView(Form& form);
+
+    // What ending the program does; the program leaves its message loop, the
+    // window tests record it instead.
+    void setEndProgram(std::function<void()> end) { end_ = std::move(end); }
+    // How long an action runs before its progress window shows.
+    void setProgressDelay(DWORD milliseconds) { progressDelay_ = milliseconds; }
+    // The box a handler gave the focus to while the window took no input;
+    // the window gives it the focus once the handler has returned.
+    HWND takeRequestedFocus();
+
+    void setFrameVisible(Frame frame, bool visible) override;
+    bool optionValue(OptionButton option) const override;
+    std::string boxText(TextBox box) const override;
+    void clearBox(TextBox box) override;
+    void focusBox(TextBox box) override;
+    int messageBox(std::string_view text, int style, std::string_view title) override;
+    void setDialogFilter(std::string_view filter) override;
+    void showOpen() override;
+    std::filesystem::path dialogFileName() const override { return dialogFileName_; }
+    void setDialogFileName(const std::filesystem::path& fileName) override { dialogFileName_ = fileName; }
+    const std::string& documentText() const override { return document_; }
+    void setDocumentText(std::string bytes) override;
+    void editDocument(const std::function<void(std::string&)>& edit) override;
+    FileStamp documentStamp() const override { return documentStamp_; }
+    void setDocumentStamp(const FileStamp& stamp) override { documentStamp_ = stamp; }
+    void runWork(std::string_view title, bool cancellable,
+                 const std::function<void(ProgressReport&)>& work) override;
+    std::filesystem::path programDirectory() const override;
+    std::filesystem::path userDataDirectory() const override;
+    void endProgram() override;
+
+private:
+    void showDocument();
+
+    Form& form_;
+    std::string document_;
+    FileStamp documentStamp_;
+    std::wstring dialogFilter_;  // pairs separated by NULs, as the dialog takes them
+    std::filesystem::path dialogFileName_;
+    std::function<void()> end_;
+    DWORD progressDelay_ = 500;
+    HWND requestedFocus_ = nullptr;
+};
+
+}  // namespace quilvane::win32

@@ -1,0 +1,106 @@
+// Progress windows of the Win32 window: shown while a read or a write is
+// held where it stands, cancellable while opening only; Esc and the close box
+// never hide one that cannot be cancelled.
+#include "Session.hpp"
+#include "platform/FileFaults.hpp"
+#include "platform/win32/BackgroundWork.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using namespace quilvane::testing::win32;
+using quilvane::faults::Step;
+
+namespace {
+
+// Holds the work the first time it reaches `step` until released.
+class Hold {
+public:
+    explicit Hold(Step step)
+    {
+        quilvane::faults::WhenReached(step, [this] {
+            if (!held_.exchange(true)) {
+                WaitUntil([this] { return released_.load(); }, 30000);
+            }
+        });
+    }
+    ~Hold() { quilvane::faults::Clear(); }
+    bool reached() { return WaitUntil([this] { return held_.load(); }); }
+    void release() { released_.store(true); }
+
+private:
+    std::atomic<bool> held_{false};
+    std::atomic<bool> released_{false};
+};
+
+HWND WaitForProgressWindow()
+{
+    HWND window = nullptr;
+    WaitUntil([&] {
+        window = FindWindowW(quilvane::win32::kProgressWindowClass, nullptr);
+        return window && IsWindowVisible(window);
+    });
+    return window;
+}
+
+class Win32Progress : public ::testing::Test {
+protected:
+    Win32Progress() { session.wizard.view().setProgressDelay(0); }
+    ~Win32Progress() override { std::filesystem::remove(KeyFilePath()); }
+
+    ChineseFolder folder;
+    Session session;
+};
+
+TEST_F(Win32Progress, OpeningShowsItsProgressAndCanBeCancelled)
+{
+    session.startOn(4);
+    Hold read(Step::Read);
+    Drive([&] {
+        Click(session.wizard.form().command(4));
+        ChooseFile(WaitForDialog(), folder.file());
+        ASSERT_TRUE(read.reached());
+        HWND progress = WaitForProgressWindow();
+        ASSERT_TRUE(progress);
+        EXPECT_EQ(WindowText(progress), Wide("正在打开文件"));
+        HWND cancel = GetDlgItem(progress, IDCANCEL);
+        ASSERT_TRUE(cancel);
+        EXPECT_EQ(WindowText(cancel), Wide("取消"));
+        Click(cancel);
+        Settle();
+        read.release();
+        session.finish();
+        EXPECT_FALSE(IsWindow(progress)) << "the progress window outlived its work";
+    });
+    EXPECT_TRUE(session.wizard.view().documentText().empty());
+    EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
+    EXPECT_TRUE(IsWindowEnabled(session.wizard.form().window()));
+}
+
+TEST_F(Win32Progress, EncryptingCannotBeCancelledNorItsProgressHidden)
+{
+    session.startOn(4);
+    Drive([&] { session.open(4, folder.file()); });
+    Hold write(Step::Write);
+    Drive([&] {
+        Click(session.wizard.form().command(5));
+        ASSERT_TRUE(write.reached());
+        HWND progress = WaitForProgressWindow();
+        ASSERT_TRUE(progress);
+        EXPECT_FALSE(GetDlgItem(progress, IDCANCEL)) << "a Cancel button";
+        EXPECT_EQ(WindowText(GetDlgItem(progress, quilvane::win32::kProgressLabelId)).find(Wide("已处理 ")), 0u);
+        PostMessageW(progress, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(progress, WM_CLOSE, 0, 0);
+        Settle();
+        EXPECT_TRUE(IsWindow(progress) && IsWindowVisible(progress)) << "hidden while the work goes on";
+        write.release();
+        const Dialog done = WaitForDialog();
+        EXPECT_EQ(done.title, Wide("加密完成"));
+        Press(done, IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return session.ended.load(); }));
+    });
+    EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include "WindowDriver.hpp"
+
+#include "platform/win32/WideText.hpp"
+
+#include <atomic>
+#include <thread>
+
+namespace quilvane::testing::win32 {
+namespace {
+
+constexpr wchar_t kPingClass[] = L"QuilvaneTestPing";
+constexpr UINT kPing = WM_APP + 1;
+
+// A message-only window of the window's thread: posted messages reach it in
+// order, so a ping answered means that everything posted before it is done.
+HWND PingWindow()
+{
+    static HWND window = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == kPing) {
+                reinterpret_cast<std::atomic<bool>*>(lParam)->store(true);
+                return 0;
+            }
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        };
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kPingClass;
+        RegisterClassW(&windowClass);
+        return CreateWindowExW(0, kPingClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                               nullptr);
+    }();
+    return window;
+}
+
+struct Search {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
+
+HWND FindVisibleWindow(DWORD process, const wchar_t* className)
+{
+    Search search{process, className, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            wchar_t className[64] = {};
+            GetClassNameW(hwnd, className, 64);
+            if (process == search->process && IsWindowVisible(hwnd) && std::wstring(className) == search->className) {
+                search->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+void Drive(const std::function<void()>& script)
+{
+    PingWindow();
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        script();
+        done.store(true);
+    });
+    while (!done.load()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    driver.join();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!condition()) {
+        if (GetTickCount64() > end) {
+            return false;
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+void Settle()
+{
+    std::atomic<bool> answered{false};
+    PostMessageW(PingWindow(), kPing, 0, reinterpret_cast<LPARAM>(&answered));
+    WaitUntil([&] { return answered.load(); });
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    wchar_t text[4096] = {};
+    // Sent, not read from the window's title: a control of another thread or
+    // another process answers for itself.
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &length);
+    return text;
+}
+
+std::wstring Wide(const char* utf8) { return quilvane::win32::WideFromUtf8(utf8); }
+
+void Click(HWND button)
+{
+    // Posted: a click that opens a modal box must not block the script.
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+void Type(HWND box, wchar_t character)
+{
+    PostMessageW(box, WM_CHAR, character, 1);
+}
+
+HWND WaitForWindow(DWORD process, const wchar_t* className, DWORD milliseconds)
+{
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindVisibleWindow(process, className)) != nullptr; }, milliseconds);
+    return window;
+}
+
+Dialog WaitForDialog(DWORD milliseconds, DWORD process)
+{
+    Dialog dialog;
+    dialog.hwnd = WaitForWindow(process ? process : GetCurrentProcessId(), L"#32770", milliseconds);
+    if (dialog.hwnd) {
+        // A dialog's controls are filled in as it starts: wait for its title.
+        WaitUntil([&] { return !(dialog.title = WindowText(dialog.hwnd)).empty(); }, 2000);
+        if (HWND message = GetDlgItem(dialog.hwnd, 0xFFFF)) {
+            dialog.text = WindowText(message);
+        }
+    }
+    return dialog;
+}
+
+void Press(const Dialog& dialog, int button)
+{
+    HWND hwnd = GetDlgItem(dialog.hwnd, button);
+    if (hwnd) {
+        PostMessageW(hwnd, BM_CLICK, 0, 0);
+    } else {
+        PostMessageW(dialog.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    }
+    WaitUntil([&] { return !IsWindow(dialog.hwnd) || !IsWindowVisible(dialog.hwnd); });
+}
+
+void ChooseFile(const Dialog& dialog, const std::filesystem::path& file)
+{
+    constexpr int kFileNameCombo = 0x47C;  // cmb13
+    constexpr int kFileNameEdit = 0x480;   // edt1
+    HWND name = nullptr;
+    // The dialog fills in its controls as it starts: wait for the name box.
+    WaitUntil([&] {
+        name = GetDlgItem(dialog.hwnd, kFileNameCombo);
+        if (!name) {
+            name = GetDlgItem(dialog.hwnd, kFileNameEdit);
+        }
+        return name && IsWindowVisible(name);
+    });
+    const std::wstring wanted = file.wstring();
+    // Typed again until the dialog shows it: its start may still empty the box.
+    WaitUntil([&] {
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wanted.c_str()));
+        Sleep(20);
+        return WindowText(name) == wanted;
+    });
+    Press(dialog, IDOK);
+}
+
+std::vector<std::wstring> FileTypes(const Dialog& dialog)
+{
+    constexpr int kFileTypes = 0x470;  // cmb1
+    HWND types = GetDlgItem(dialog.hwnd, kFileTypes);
+    std::vector<std::wstring> names;
+    const auto count = SendMessageW(types, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        names.emplace_back(text);
+    }
+    return names;
+}
+
+}  // namespace quilvane::testing::win32
