@@ -49,6 +49,16 @@ void DefaultSignals()
     }
 }
 
+void WaitForChild(pid_t pid, int& status, struct rusage& usage)
+{
+    while (::wait4(pid, &status, 0, &usage) < 0) {
+        if (errno != EINTR) {
+            Fail(std::string("wait4: ") + SystemText(errno));
+        }
+    }
+    gChild = 0;
+}
+
 ProgramRun RunProgram(const std::function<void()>& exec)
 {
     std::fflush(nullptr);
@@ -65,12 +75,7 @@ ProgramRun RunProgram(const std::function<void()>& exec)
     gChild = pid;
     int status = 0;
     struct rusage usage {};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            Fail(std::string("wait4: ") + SystemText(errno));
-        }
-    }
-    gChild = 0;
+    WaitForChild(pid, status, usage);
     return {Seconds(Clock::now() - start), WIFEXITED(status) && WEXITSTATUS(status) == 0,
             static_cast<std::uint64_t>(usage.ru_maxrss) * 1024};
 }

@@ -26,7 +26,9 @@ extern volatile sig_atomic_t gChild;
 void RemoveWorkOnSignals(const fs::path& work);
 // A child leaves the cleaning to its parent.
 void DefaultSignals();
-
+// Waits for the child `pid` to end (through interrupted waits), with its
+// exit status and resource use; it is then no longer the running child.
+void WaitForChild(pid_t pid, int& status, struct rusage& usage);
 
 // What a child sends back. Plain bytes through a pipe, so trivially copyable.
 struct Note {
@@ -96,12 +98,7 @@ ChildOutcome<Result> InChild(const char* what, Work work)
     ::close(pipeEnds[0]);
     int status = 0;
     struct rusage usage {};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            Fail(std::string("wait4: ") + SystemText(errno));
-        }
-    }
-    gChild = 0;
+    WaitForChild(pid, status, usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || got != sizeof(Result)) {
         Fail(std::string(what) + ": the child process failed");
     }
