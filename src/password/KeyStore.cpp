@@ -7,8 +7,10 @@ namespace quilvane {
 
 std::filesystem::path KeyFileDirectory(const WizardView& view)
 {
+    // In a folder others may write too, the key file there may be someone
+    // else's: it is left to them, and this user's goes to their own folder.
     const auto program = view.programDirectory();
-    if (DirectoryAcceptsNewFiles(program)) {
+    if (DirectoryAcceptsNewFiles(program) && !IsSomeoneElsesFile(KeyFilePath(program))) {
         return program;
     }
     return view.userDataDirectory();

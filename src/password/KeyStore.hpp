@@ -10,8 +10,8 @@ namespace quilvane {
 class WizardView;
 
 // The key file lives beside the executable; where that directory cannot be
-// written (an installed program), in the user's data directory instead. The
-// same rule serves writing and reading.
+// written (an installed program), or its key file is another user's, in the
+// user's data directory instead. The same rule serves writing and reading.
 std::filesystem::path KeyFileDirectory(const WizardView& view);
 
 // Writes the key file into `directory` (one of KeyFileDirectory), making the

@@ -1,6 +1,8 @@
 #include "platform/DocumentFile.hpp"
 
 #include "platform/FileRefusal.hpp"
+#include "platform/SystemErrors.hpp"
+#include "platform/SystemFileLayer.hpp"
 
 #include <new>
 #include <stdexcept>
@@ -28,6 +30,16 @@ std::optional<FileError> ReserveDocument(std::string& bytes, const std::filesyst
         return FileError{path, FileRefusal::TooLarge};
     }
     return std::nullopt;
+}
+
+Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
+                                const ContentStretches& stretches, const ReplaceOptions& options)
+{
+    try {
+        return detail::ReplaceOnThisSystem(path, size, stretches, options);
+    } catch (...) {
+        return {FileError{path, CurrentExceptionError()}, {}};
+    }
 }
 
 Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes, const ReplaceOptions& options)

@@ -86,6 +86,10 @@ struct ReplaceOptions {
 struct Replaced {
     std::optional<FileError> error;
     FileStamp stamp;  // of the new content, when written
+    // The file holds the new content. Set with an error only when the
+    // rename was made but could not be made durable (the folder failed to
+    // flush): after a crash the file may hold its old content again.
+    bool contentReplaced = false;
 };
 
 // Replaces the file's content with `bytes`, so that after a crash at any
@@ -97,10 +101,16 @@ struct Replaced {
 // temporary file is removed and the file is as it was.
 //
 // Refused, with nothing written: a file its owner may not write (even when
-// running as root: the user marked it so); a file with other names (hard
-// links) -- replacing it would leave the other names holding the old
-// content, and rewriting it in place could not be done safely, so the user
-// is asked to resolve that first; a file changed since `expected`.
+// running as root: the user marked it so); a file the system does not let
+// this user write, though the folder would let them rename over it; a file
+// whose owner or group the new file could not take over (a replace never
+// gives a file to someone else); a file with other names (hard links) --
+// replacing it would leave the other names holding the old content, and
+// rewriting it in place could not be done safely, so the user is asked to
+// resolve that first; a file changed since `expected`, looked at once more
+// just before the rename, so that another program's edit made during the
+// write is kept. Never throws: a failure that comes as an exception (no
+// memory, no thread) is returned like any other, the temporary file gone.
 Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes,
                             const ReplaceOptions& options = {});
 

@@ -17,6 +17,8 @@ std::string SystemReason(const std::error_code& error)
         case FileRefusal::ChangedOnDisk: return "文件在本程序打开它之后被其他程序修改过";
         case FileRefusal::NotRegularFile: return "这不是一个普通文件";
         case FileRefusal::TooLarge: return "文件太大，可用内存不足以处理它";
+        case FileRefusal::NotPermitted: return "您没有修改这个文件的权限";
+        case FileRefusal::OwnerNotKept: return "这个文件属于其他用户，改写后无法保留它原来的所有者";
         }
     }
     switch (ClassifySystemError(error)) {
@@ -81,11 +83,30 @@ std::string SaveText(const FileError& error)
         advice = "\n如确需改写，请先取消该文件的只读属性。";
     } else if (error.error == FileRefusal::HardLinked) {
         advice = "\n请先删除多余的链接，或复制一份再操作。";
+    } else if (error.error == FileRefusal::NotPermitted || error.error == FileRefusal::OwnerNotKept) {
+        advice = "\n请让文件的所有者或管理员来操作，或复制一份属于您自己的文件再操作。";
     } else if (ClassifySystemError(error.error) == SystemFailure::HeldOpenElsewhere) {
         advice = "\n请关闭正在使用它的程序后再试。";
     }
     return "无法写入文件" + DisplayPath(error.path) + "：" + SystemReason(error.error) +
            "。\n文件保持原样，没有被修改。" + advice;
+}
+
+std::string NotDurableText(const FileError& error)
+{
+    return "文件" + DisplayPath(error.path) + "已经改写，但系统未能确认改动已保存到磁盘：" + SystemReason(error.error) +
+           "。\n如果此后计算机断电或系统崩溃，文件可能变回改写前的内容。请检查磁盘后重新打开文件，确认它的内容。";
+}
+
+std::string RestoreText(const std::filesystem::path& file, const std::error_code& error)
+{
+    return "文件" + DisplayPath(file) + "已经加密保存，但无法在窗口中还原显示原文：" + SystemReason(error) +
+           "。\n如需再次操作，请单击“打开文件”重新打开它。";
+}
+
+std::string UnexpectedText(const std::error_code& error)
+{
+    return "本次操作未能完成：" + SystemReason(error) + "。\n请关闭其他程序后再试。";
 }
 
 std::string EncryptRefusedText(const std::filesystem::path& file)

@@ -23,10 +23,19 @@ inline constexpr const char* kOpenTitle = "无法打开文件";
 inline constexpr const char* kSaveTitle = "无法保存文件";
 inline constexpr const char* kEncryptRefusedTitle = "无法加密";
 inline constexpr const char* kDecryptRefusedTitle = "无法解密";
+inline constexpr const char* kNotDurableTitle = "无法确认保存";
+inline constexpr const char* kRestoreTitle = "无法还原文本";
+inline constexpr const char* kUnexpectedTitle = "操作未能完成";
 
 std::string KeyFileText(const KeyFileError& error);
 std::string OpenText(const FileError& error);
 std::string SaveText(const FileError& error);
+// The file took its new content, but the system could not make it durable.
+std::string NotDurableText(const FileError& error);
+// The file is encrypted; the view could not show its plain text again.
+std::string RestoreText(const std::filesystem::path& file, const std::error_code& error);
+// An action ended by a failure nobody expected at that point.
+std::string UnexpectedText(const std::error_code& error);
 std::string EncryptRefusedText(const std::filesystem::path& file);
 std::string DecryptRefusedText(const std::filesystem::path& file);
 }  // namespace failure

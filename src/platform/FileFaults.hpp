@@ -13,7 +13,7 @@ namespace quilvane::faults {
 //  - WhenReached: every time the code reaches `step`, `action` runs first, on
 //    the thread doing the work: a test can hold a read or a write there, to
 //    act while it is under way.
-enum class Step { Read, CreateTemporary, Write, Sync, Close, Rename };
+enum class Step { Read, CreateTemporary, Write, Sync, Close, Rename, SyncFolder };
 
 void FailNext(Step step, int error, std::uint64_t after = 0);
 void WhenReached(Step step, std::function<void()> action);

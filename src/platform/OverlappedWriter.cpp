@@ -62,10 +62,20 @@ void OverlappedWriter::write(std::unique_lock<std::mutex>& lock)
     const std::uint64_t done = written_;
     lock.unlock();
     int error = 0;
-    const bool ok = sink_(std::string_view(job.data, job.size), done, error);
+    bool ok = false;
+    std::exception_ptr thrown;
+    try {
+        ok = sink_(std::string_view(job.data, job.size), done, error);
+    } catch (...) {
+        thrown = std::current_exception();  // for the caller's thread to throw
+    }
     lock.lock();
     jobs_.pop_front();
-    if (ok) {
+    if (thrown) {
+        thrown_ = thrown;
+        error_ = ECANCELED;
+        jobs_.clear();
+    } else if (ok) {
         written_ += job.size;
         untold_.push_back(written_);
     } else {
@@ -185,6 +195,9 @@ int OverlappedWriter::finish()
     lock.unlock();
     if (thread_.joinable()) {
         thread_.join();
+    }
+    if (thrown_) {
+        std::rethrow_exception(thrown_);
     }
     return error;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -47,7 +48,8 @@ public:
     // Queues a stretch; false once a write has failed (nothing more is written).
     bool put(std::string_view stretch);
     // Writes what is left and waits for the thread: 0 when all was written,
-    // else the error of the write that failed.
+    // else the error of the write that failed. An exception the sink threw,
+    // on whichever thread, is thrown again here.
     int finish();
 
 private:
@@ -82,6 +84,7 @@ private:
     std::deque<Job> jobs_;
     bool closing_ = false;
     int error_ = 0;
+    std::exception_ptr thrown_;
     std::uint64_t written_ = 0;
     std::vector<std::uint64_t> untold_;  // the written counts not yet told
     std::thread thread_;

@@ -1,6 +1,10 @@
 #include "platform/SystemErrors.hpp"
 
 #include <cerrno>
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 
 namespace quilvane {
 
@@ -22,6 +26,21 @@ SystemFailure ClassifyErrno(int value)
     case EMFILE:
     case ENFILE: return SystemFailure::TooManyOpenFiles;
     default: return SystemFailure::Other;
+    }
+}
+
+std::error_code CurrentExceptionError()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    } catch (const std::length_error&) {
+        return std::make_error_code(std::errc::not_enough_memory);
+    } catch (const std::system_error& failure) {
+        return failure.code();
+    } catch (...) {
+        return std::make_error_code(std::errc::state_not_recoverable);
     }
 }
 

@@ -34,4 +34,9 @@ SystemFailure ClassifyErrno(int value);
 // The system's own description of the error, in UTF-8.
 std::string SystemErrorText(const std::error_code& error);
 
+// Inside a catch block: the failure the exception being handled stands for
+// (no memory left, a thread the system would not start), so that it can be
+// reported like any other.
+std::error_code CurrentExceptionError();
+
 }  // namespace quilvane

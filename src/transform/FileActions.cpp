@@ -4,6 +4,7 @@
 #include "platform/DocumentFile.hpp"
 #include "platform/FailureMessages.hpp"
 #include "platform/FileRefusal.hpp"
+#include "platform/SystemErrors.hpp"
 #include "transform/ShiftText.hpp"
 #include "transform/ShiftedWrite.hpp"
 
@@ -54,13 +55,38 @@ private:
     int pass_ = 0;
 };
 
-// Changes the document where it lies, off the window's thread.
-void EditInBackground(WizardView& view, std::string_view title,
-                      const std::function<void(std::string& text, ProgressReport& report)>& edit)
+// Runs `work` off the window's thread. A failure that comes as an exception
+// (no memory left, no thread to work on) is given back as the error it
+// stands for, for the action to report: the window goes on.
+std::optional<std::error_code> RunWork(WizardView& view, std::string_view title, bool cancellable,
+                                       const std::function<void(ProgressReport& report)>& work)
 {
+    try {
+        view.runWork(title, cancellable, work);
+    } catch (...) {
+        return CurrentExceptionError();
+    }
+    return std::nullopt;
+}
+
+// Changes the document where it lies, off the window's thread.
+std::optional<std::error_code> EditInBackground(
+    WizardView& view, std::string_view title,
+    const std::function<void(std::string& text, ProgressReport& report)>& edit)
+{
+    std::optional<std::error_code> failure;
     view.editDocument([&](std::string& text) {
-        view.runWork(title, false, [&](ProgressReport& report) { edit(text, report); });
+        failure = RunWork(view, title, false, [&](ProgressReport& report) { edit(text, report); });
     });
+    return failure;
+}
+
+// No file open: the view empty, no name, no stamp.
+void CloseDocument(WizardView& view)
+{
+    view.editDocument([](std::string& text) { std::string().swap(text); });
+    view.setDocumentStamp({});
+    view.setDialogFileName({});
 }
 
 // Loads the chosen file into the view. The old document goes first: its
@@ -73,12 +99,15 @@ void LoadChosenFile(WizardView& view, const std::filesystem::path& chosen)
     view.setDocumentStamp({});
 
     LoadedDocument loaded;
-    view.runWork("正在打开文件", true, [&](ProgressReport& report) {
+    const auto failure = RunWork(view, "正在打开文件", true, [&](ProgressReport& report) {
         std::string().swap(old);  // a large document takes a while to give back
         ReadOptions options;
         options.progress = [&](std::uint64_t done, std::uint64_t total) { return report.update(done, total); };
         loaded = ReadDocumentFile(chosen, options);
     });
+    if (failure) {
+        loaded = {{}, {}, FileError{chosen, *failure}};
+    }
     if (loaded.error) {
         view.setDialogFileName({});
         if (loaded.error->error != std::errc::operation_canceled) {
@@ -122,6 +151,9 @@ bool EndsWithLineEnd(const std::string& text)
 struct Rewrite {
     bool shifted = false;
     std::optional<FileError> error;
+    // The file holds the new content; with an error, one the system could
+    // not confirm on disk.
+    bool written = false;
 };
 
 // Shifts the document by `delta` and writes it, with `suffix`, over the file
@@ -141,32 +173,52 @@ Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::files
         return result;
     }
     ShiftedWrite written;
-    EditInBackground(view, title, [&](std::string& text, ProgressReport& report) {
+    const auto failure = EditInBackground(view, title, [&](std::string& text, ProgressReport& report) {
         if (takeOffLineEnd) {
             text.resize(text.size() - kLineEnd.size());
         }
-        Passes passes(report, text.size(), 2);
-        ReplaceOptions options;
-        options.expected = expected;
-        options.suffix = suffix;
-        options.progress = passes.writing();
-        written = WriteShifted(text, delta, file, options, passes.shifting(text.size()));
-        if (takeOffLineEnd && (!written.comesBack || written.replaced.error)) {
+        // The line end is put back unless the file took the text without it.
+        try {
+            Passes passes(report, text.size(), 2);
+            ReplaceOptions options;
+            options.expected = expected;
+            options.suffix = suffix;
+            options.progress = passes.writing();
+            written = WriteShifted(text, delta, file, options, passes.shifting(text.size()));
+        } catch (...) {
+            if (takeOffLineEnd) {
+                text += kLineEnd;
+            }
+            throw;
+        }
+        if (takeOffLineEnd && !written.replaced.contentReplaced) {
             text += kLineEnd;
         }
     });
+    if (failure) {
+        // Before the write, or around it: the file is as it was.
+        result.shifted = true;
+        result.error = FileError{file, *failure};
+        return result;
+    }
     result.shifted = written.comesBack;
     const Replaced& replaced = written.replaced;
     result.error = replaced.error;
-    if (result.shifted && !result.error) {
+    result.written = replaced.contentReplaced;
+    if (result.written) {
         view.setDocumentStamp(replaced.stamp);
     }
     return result;
 }
 
-void ShowSaveFailure(WizardView& view, const FileError& error)
+void ShowSaveFailure(WizardView& view, const Rewrite& rewrite)
 {
-    view.messageBox(failure::SaveText(error), msgbox::kOkOnly + msgbox::kCritical, failure::kSaveTitle);
+    if (rewrite.written) {
+        view.messageBox(failure::NotDurableText(*rewrite.error), msgbox::kOkOnly + msgbox::kCritical,
+                        failure::kNotDurableTitle);
+        return;
+    }
+    view.messageBox(failure::SaveText(*rewrite.error), msgbox::kOkOnly + msgbox::kCritical, failure::kSaveTitle);
 }
 
 }  // namespace
@@ -214,7 +266,7 @@ void Command5_Click(WizardView& view)
         return;
     }
     if (rewrite.error) {
-        ShowSaveFailure(view, *rewrite.error);
+        ShowSaveFailure(view, rewrite);
         return;
     }
 
@@ -224,7 +276,13 @@ void Command5_Click(WizardView& view)
         view.endProgram();
         return;
     }
-    EditInBackground(view, "正在还原文本", [&](std::string& text, ProgressReport&) { ShiftInPlace(text, -down); });
+    if (const auto failure = EditInBackground(view, "正在还原文本",
+                                              [&](std::string& text, ProgressReport&) { ShiftInPlace(text, -down); })) {
+        // The view's text is no longer known to be the file's: no file stays open.
+        CloseDocument(view);
+        view.messageBox(failure::RestoreText(file, *failure), msgbox::kOkOnly + msgbox::kCritical,
+                        failure::kRestoreTitle);
+    }
 }
 
 void Command10_Click(WizardView& view)
@@ -256,7 +314,7 @@ void Command10_Click(WizardView& view)
         return;
     }
     if (rewrite.error) {
-        ShowSaveFailure(view, *rewrite.error);
+        ShowSaveFailure(view, rewrite);
         return;
     }
 

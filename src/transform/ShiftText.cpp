@@ -506,6 +506,16 @@ ShiftCheck CheckShiftInPartsUsing(Kernel kernel, std::string_view text, int delt
     } catch (const std::system_error&) {
         return CheckShiftUsing(kernel, text, delta, progress);
     }
+    // Waited for on every road out, a throwing progress's too.
+    struct Joined {
+        std::thread& thread;
+        ~Joined()
+        {
+            if (thread.joinable()) {
+                thread.join();
+            }
+        }
+    } joined{helper};
     // Progress is told on the caller's thread, for the half it checks.
     const ShiftProgress halfway = progress ? ShiftProgress([&](std::size_t done) { progress(2 * done); }) : nullptr;
     const ShiftCheck first = CheckPart(kernel, text.substr(0, split), delta, halfway, true);

@@ -23,7 +23,7 @@ ShiftedWrite WriteShifted(std::string& document, int delta, const std::filesyste
         // rest of the text moves, so it is shifted whole before the write.
         ShiftInPlace(document, delta);
         const Replaced replaced = ReplaceFileContent(path, document, options);
-        if (replaced.error) {
+        if (!replaced.contentReplaced) {
             ShiftInPlace(document, -delta);
         }
         return {true, replaced};
@@ -35,7 +35,7 @@ ShiftedWrite WriteShifted(std::string& document, int delta, const std::filesyste
         shifted = ShiftStretchInPlace(document.data(), document.size(), begin, kStretch, delta);
         return std::string_view(document).substr(begin, shifted - begin);
     }, options);
-    if (replaced.error) {
+    if (!replaced.contentReplaced) {
         // What was shifted comes back, character for character, in place.
         ShiftStretchInPlace(document.data(), document.size(), 0, shifted, -delta);
     }

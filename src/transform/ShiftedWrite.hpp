@@ -19,8 +19,9 @@ struct ShiftedWrite {
 // whole document can be shifted by `delta` and back (nothing written, no
 // temporary file made otherwise); then shifts it where it lies a stretch at a
 // time, each stretch written over `path` while the next is shifted, and
-// options.suffix after them. On any failure to write, the document is shifted
-// back as it was; on success it holds the shifted text. Progress: `checking`
+// options.suffix after them. Unless the file took the new content, the
+// document is shifted back as it was; once it did, the document holds the
+// shifted text, as the file does. Progress: `checking`
 // during the check, options.progress during the write.
 ShiftedWrite WriteShifted(std::string& document, int delta, const std::filesystem::path& path,
                           const ReplaceOptions& options, const ShiftProgress& checking = {});

@@ -2,6 +2,7 @@
 
 #include "password/PasswordSteps.hpp"
 #include "transform/FileActions.hpp"
+#include "wizard/HandlerGuard.hpp"
 #include "wizard/KeyboardFlow.hpp"
 #include "wizard/Navigation.hpp"
 
@@ -15,7 +16,7 @@ Wizard::Wizard()
     : view_(form_),
       runner_(form_),
       drop_(form_, [this](const std::filesystem::path& file) {
-          runner_.run([this, file] { OpenDroppedFile(view_, file); });
+          act([this, file] { OpenDroppedFile(view_, file); });
       })
 {
     using Handler = void (*)(WizardView&);
@@ -25,7 +26,7 @@ Wizard::Wizard()
     for (int number = 1; number <= 11; ++number) {
         const Handler handler = clicks[number - 1];
         connect(form_.command(number), &QPushButton::clicked, this,
-                [this, handler] { runner_.run([this, handler] { handler(view_); }); });
+                [this, handler] { act([this, handler] { handler(view_); }); });
     }
     for (int number = 1; number <= 10; ++number) {
         form_.text(number)->installEventFilter(this);
@@ -40,12 +41,17 @@ void Wizard::show()
     form_.command(1)->setFocus();
 }
 
+void Wizard::act(const std::function<void()>& handler)
+{
+    runner_.run([&] { RunHandler(view_, handler); });
+}
+
 bool Wizard::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseMove) {
         for (int number = 1; number <= 10; ++number) {
             if (watched == form_.text(number)) {
-                runner_.run([this, number] { PasswordBox_MouseMove(view_, static_cast<TextBox>(number - 1)); });
+                act([this, number] { PasswordBox_MouseMove(view_, static_cast<TextBox>(number - 1)); });
             }
         }
     }

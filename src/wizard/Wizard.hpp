@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace quilvane {
 
 // The window with every control event bound to its handler.
@@ -27,6 +29,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void act(const std::function<void()>& handler);
+
     Form1 form_;
     QtWizardView view_;
     ActionRunner runner_;

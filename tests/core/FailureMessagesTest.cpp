@@ -31,6 +31,9 @@ TEST(SystemReason, NamesTheCauseOfAnErrnoValue)
         {std::make_error_code(std::errc::filename_too_long), "文件名太长"},
         {FileRefusal::ReadOnly, "文件被设为只读"},
         {FileRefusal::TooLarge, "文件太大，可用内存不足以处理它"},
+        {FileRefusal::NotPermitted, "您没有修改这个文件的权限"},
+        {FileRefusal::OwnerNotKept, "这个文件属于其他用户，改写后无法保留它原来的所有者"},
+        {std::make_error_code(std::errc::not_enough_memory), "内存不足"},
     };
     for (const ReasonCase& c : cases) {
         EXPECT_EQ(SystemReason(c.error), c.reason) << c.error.message();
@@ -50,6 +53,19 @@ TEST(FailureText, NamesAChineseFileInUtf8)
     EXPECT_NE(text.find("“" + PathToUtf8(path) + "”"), std::string::npos) << text;
     EXPECT_NE(text.find("加密文档.txt"), std::string::npos) << text;
     EXPECT_NE(text.find("请先取消该文件的只读属性"), std::string::npos) << text;
+}
+
+// Another user's file: the message names it, says why and that nothing
+// changed, and whom to ask.
+TEST(FailureText, AFileOfAnotherUserIsExplainedAndLeftUnchanged)
+{
+    for (const FileRefusal refusal : {FileRefusal::NotPermitted, FileRefusal::OwnerNotKept}) {
+        const std::string text = failure::SaveText(FileError{PathFromUtf8("共享/他的文档.txt"), refusal});
+        EXPECT_NE(text.find("他的文档.txt"), std::string::npos) << text;
+        EXPECT_NE(text.find(SystemReason(refusal)), std::string::npos) << text;
+        EXPECT_NE(text.find("文件保持原样，没有被修改"), std::string::npos) << text;
+        EXPECT_NE(text.find("所有者或管理员"), std::string::npos) << text;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "platform/FileRefusal.hpp"
 
 #include <chrono>
+#include <new>
+#include <utility>
 #include <fstream>
 #include <thread>
 
@@ -182,6 +184,76 @@ TEST_F(FileReplacement, TheKeyFileMayBeMadeNew)
     EXPECT_EQ(ReadBytes(dir / "temp.jxv"), "key");
     EXPECT_EQ(replaced.stamp, ReadDocumentFile(dir / "temp.jxv").stamp);
     EXPECT_EQ(strays({"temp.jxv"}), std::vector<std::string>{});
+}
+
+// Another program appends to the file while the new content is written:
+// the stamp is looked at again right before the rename, and its edit stays.
+TEST_F(FileReplacement, AnEditMadeDuringTheWriteIsKept)
+{
+    for (const std::size_t size : {std::size_t{16}, std::size_t{12u << 20}}) {
+        const auto path = file(u8"共享文档.txt", "old content");
+        ReplaceOptions options;
+        options.expected = ReadDocumentFile(path).stamp;
+        faults::WhenReached(faults::Step::Rename, [&] {
+            std::ofstream(path, std::ios::binary | std::ios::app) << ", another program's line";
+        });
+        const Replaced replaced = ReplaceFileContent(path, std::string(size, 'n'), options);
+        faults::Clear();
+        ASSERT_TRUE(replaced.error) << size;
+        EXPECT_EQ(replaced.error->error, FileRefusal::ChangedOnDisk);
+        EXPECT_FALSE(replaced.contentReplaced);
+        EXPECT_EQ(ReadBytes(path), "old content, another program's line");
+        EXPECT_EQ(strays({"共享文档.txt"}), std::vector<std::string>{});
+    }
+}
+
+// No memory for a buffer, a source that fails half way, a thread that will
+// not start: whatever throws inside a replace comes back as its failure,
+// with the temporary file gone and the file as it was.
+TEST_F(FileReplacement, AFailureThatComesAsAnExceptionLeavesTheFileAsItWas)
+{
+    struct Case {
+        const char* what;
+        std::size_t size;
+        bool writerThrows;  // else the source throws on its second stretch
+    };
+    for (const Case& c : {Case{"the writer, small", 100, true}, Case{"the writer, large", 20u << 20, true},
+                          Case{"the source, large", 20u << 20, false}}) {
+        const auto path = file("doc.txt", "old content");
+        if (c.writerThrows) {
+            faults::WhenReached(faults::Step::Write, [] { throw std::bad_alloc(); });
+        }
+        const std::string content(c.size, 'n');
+        int given = 0;
+        const Replaced replaced = ReplaceFileContentFrom(path, content.size(), [&]() -> std::string_view {
+            if (++given == 2 && !c.writerThrows) {
+                throw std::bad_alloc();
+            }
+            const std::size_t half = content.size() / 2;
+            return given == 1 ? std::string_view(content).substr(0, half)
+                   : given == 2 ? std::string_view(content).substr(half)
+                                : std::string_view();
+        });
+        faults::Clear();
+        ASSERT_TRUE(replaced.error) << c.what;
+        EXPECT_EQ(replaced.error->error, std::errc::not_enough_memory) << c.what;
+        EXPECT_EQ(ReadBytes(path), "old content") << c.what;
+        EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{}) << c.what;
+    }
+}
+
+// What reaches the disk is checked against what was to be written.
+TEST_F(FileReplacement, ASourceThatGivesLessThanItPromisedIsNotTakenForTheContent)
+{
+    const auto path = file("doc.txt", "old content");
+    bool given = false;
+    const Replaced replaced = ReplaceFileContentFrom(path, 10, [&]() -> std::string_view {
+        return std::exchange(given, true) ? "" : "short";
+    });
+    ASSERT_TRUE(replaced.error);
+    EXPECT_FALSE(replaced.contentReplaced);
+    EXPECT_EQ(ReadBytes(path), "old content");
+    EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
 }
 
 TEST_F(FileReplacement, LeftoversOfACrashAreNeitherTouchedNorTakenForTheFile)

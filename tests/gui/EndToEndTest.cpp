@@ -20,6 +20,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 using quilvane::Wizard;
 using quilvane::testing::ModalAnswers;
 using quilvane::testing::ReadFile;
@@ -183,6 +185,36 @@ private slots:
         QVERIFY2(shown.startsWith("已处理"), qPrintable(shown));
         QVERIFY(ended);
         QCOMPARE(ReadFile(target).size(), content.size() + 2);
+        QCOMPARE(answers.unexpectedDialogs, QStringList());
+    }
+
+    // A pipe planted where the key file was: reading it would wait for a
+    // writer forever, on the window's thread. It is refused at once.
+    void aPipeInPlaceOfTheKeyFileIsReportedAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("letter.txt");
+        WriteFile(target, "AB");
+        WriteFile(keyFilePath(), kHeader + " 4 \r\n");
+
+        Session session;
+        QVERIFY(QTest::qWaitForWindowActive(&session.wizard.form()));
+        auto& [wizard, ended, answers] = session;
+        wizard.form().frame(1)->hide();
+        wizard.form().frame(4)->show();
+        answers.chooseFile(target);
+        QTest::mouseClick(wizard.form().command(4), Qt::LeftButton);
+
+        QVERIFY(QFile::remove(keyFilePath()));
+        QCOMPARE(::mkfifo(QFile::encodeName(keyFilePath()).constData(), 0666), 0);
+        answers.pressInMessageBox("确定");
+        QTest::mouseClick(wizard.form().command(5), Qt::LeftButton);
+        QVERIFY(QFile::remove(keyFilePath()));
+        QVERIFY(!ended);
+        QCOMPARE(answers.messages.size(), std::size_t{1});
+        QCOMPARE(answers.messages[0].title, QString("密钥文件出错"));
+        QVERIFY2(answers.messages[0].text.contains("这不是一个普通文件"), qPrintable(answers.messages[0].text));
+        QCOMPARE(ReadFile(target), QByteArray("AB"));
         QCOMPARE(answers.unexpectedDialogs, QStringList());
     }
 

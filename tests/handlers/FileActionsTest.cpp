@@ -1,5 +1,6 @@
 #include "ScriptedView.hpp"
 #include "password/KeyFile.hpp"
+#include "platform/FileFaults.hpp"
 #include "transform/FileActions.hpp"
 #include "transform/ShiftText.hpp"
 
@@ -33,6 +34,21 @@ protected:
     {
         view.answers.push_back(answer);
         Command5_Click(view);
+    }
+
+    void TearDown() override { faults::Clear(); }
+
+    // Temporary files of a write left in the folder.
+    std::vector<std::string> temporaries() const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            const std::string name = PathToUtf8(entry.path().filename());
+            if (name.starts_with(".quilvane-")) {
+                found.push_back(name);
+            }
+        }
+        return found;
     }
 
     TemporaryDirectory dir;
@@ -360,6 +376,107 @@ TEST_F(FileActions, AMissingKeyFileIsReportedBeforeAnythingElseHappens)
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("已损坏"), std::string::npos);
     EXPECT_EQ(view.document, "AB");
+}
+
+// Another program appends to the file while it is being encrypted: its
+// edit stays, and the user is told to open the file again.
+TEST_F(FileActions, AnEditAnotherProgramMakesDuringTheWriteIsKept)
+{
+    const auto file = makeFile("shared.txt", "AB");
+    open(file);
+    faults::WhenReached(faults::Step::Rename,
+                        [&] { std::ofstream(file, std::ios::binary | std::ios::app) << " and their edit"; });
+    Command5_Click(view);
+    faults::Clear();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].title, "无法保存文件");
+    EXPECT_NE(view.messages[0].text.find("被其他程序修改"), std::string::npos);
+    EXPECT_EQ(ReadBytes(file), "AB and their edit");
+    EXPECT_EQ(view.document, "AB");
+    EXPECT_FALSE(view.ended);
+}
+
+// A failure that comes as an exception -- no memory somewhere on the way,
+// early or late in the work, or no thread to work on -- is reported naming
+// the file; the file and the document stay as they were, and the window
+// goes on: the same action succeeds afterwards.
+TEST_F(FileActions, AFailureThatComesAsAnExceptionIsReportedAndTheWindowGoesOn)
+{
+    std::string plain;
+    for (int i = 0; plain.size() < (3u << 20); ++i) {
+        plain += "line " + std::to_string(i) + " \xD6\xD0\xCE\xC4\r\n";
+    }
+    const std::string encrypted = ShiftText(plain, -2) + "\r\n";
+
+    // How many progress updates a whole encryption and decryption tell.
+    const auto counted = [&](const std::string& content, void (*opener)(WizardView&), void (*action)(WizardView&)) {
+        ScriptedView counting = view;
+        counting.choices = {makeFile("count.txt", content)};
+        counting.answers = {msgbox::kAnswerOk};
+        opener(counting);
+        const std::size_t before = counting.updates();
+        action(counting);
+        EXPECT_TRUE(counting.ended);
+        return static_cast<int>(counting.updates() - before);
+    };
+    const int encrypting = counted(plain, &Command4_Click, &Command5_Click);
+    const int decrypting = counted(encrypted, &Command9_Click, &Command10_Click);
+    ASSERT_GE(encrypting, 3);
+    ASSERT_GE(decrypting, 3);
+
+    struct Case {
+        const char* what;
+        bool decrypt;
+        std::optional<int> throwAfter;  // else no thread for the work
+    };
+    for (const Case& c : {Case{"encrypt, at the start", false, 0}, Case{"encrypt, half way", false, encrypting / 2},
+                          Case{"encrypt, at the last update", false, encrypting - 1},
+                          Case{"encrypt, no thread", false, std::nullopt},
+                          Case{"decrypt, half way", true, decrypting / 2},
+                          Case{"decrypt, no thread", true, std::nullopt}}) {
+        const std::string content = c.decrypt ? encrypted : plain;
+        const auto file = makeFile("document.txt", content);
+        open(file, c.decrypt ? &Command9_Click : &Command4_Click);
+        ScriptedView failing = view;
+        failing.messages.clear();
+        if (c.throwAfter) {
+            failing.throwAfter = static_cast<int>(failing.updates()) + *c.throwAfter;
+        } else {
+            failing.workCannotStart = true;
+        }
+        (c.decrypt ? &Command10_Click : &Command5_Click)(failing);
+
+        ASSERT_EQ(failing.messages.size(), 1u) << c.what;
+        EXPECT_EQ(failing.messages[0].title, "无法保存文件") << c.what;
+        EXPECT_EQ(failing.messages[0].style, 16) << c.what;
+        EXPECT_NE(failing.messages[0].text.find("document.txt"), std::string::npos) << c.what;
+        EXPECT_NE(failing.messages[0].text.find("没有被修改"), std::string::npos) << c.what;
+        EXPECT_TRUE(ReadBytes(file) == content) << c.what;
+        EXPECT_TRUE(failing.document == content) << c.what;
+        EXPECT_FALSE(failing.ended) << c.what;
+        EXPECT_EQ(temporaries(), std::vector<std::string>{}) << c.what;
+
+        failing.throwAfter.reset();
+        failing.workCannotStart = false;
+        failing.answers = {msgbox::kAnswerOk};
+        (c.decrypt ? &Command10_Click : &Command5_Click)(failing);
+        EXPECT_TRUE(failing.ended) << c.what;
+        EXPECT_TRUE(ReadBytes(file) == (c.decrypt ? plain : encrypted)) << c.what;
+    }
+}
+
+TEST_F(FileActions, AnOpenWithoutAThreadToReadOnIsReportedAndLeavesNoFileOpen)
+{
+    const auto file = makeFile("first.txt", "first");
+    open(file);
+    view.workCannotStart = true;
+    open(makeFile("second.txt", "second"));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].title, "无法打开文件");
+    EXPECT_NE(view.messages[0].text.find("second.txt"), std::string::npos);
+    EXPECT_EQ(view.document, "");
+    EXPECT_EQ(view.fileName, "");
+    EXPECT_FALSE(view.stamp.known());
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace quilvane::testing {
@@ -49,6 +51,16 @@ public:
     std::vector<std::string> calls;
 
     std::string& box(TextBox b) { return boxes[static_cast<std::size_t>(b)]; }
+
+    // Progress updates told so far, in all progress windows.
+    std::size_t updates() const
+    {
+        std::size_t count = 0;
+        for (const Progress& p : progress) {
+            count += p.updates.size();
+        }
+        return count;
+    }
 
     int visibleFrame() const
     {
@@ -130,10 +142,17 @@ public:
     };
     std::vector<Progress> progress;
     std::optional<int> cancelAfter;
+    // Failures that come as exceptions: the report runs out of memory after
+    // this many updates; no thread can be started for the work.
+    std::optional<int> throwAfter;
+    bool workCannotStart = false;
 
     // The work runs at once, here.
     void runWork(std::string_view title, bool cancellable, const std::function<void(ProgressReport&)>& work) override
     {
+        if (workCannotStart) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
         record("progress " + std::string(title));
         progress.push_back({std::string(title), cancellable, {}});
         Report report(*this, progress.size() - 1);
@@ -159,6 +178,9 @@ private:
         bool update(std::uint64_t done, std::uint64_t total) override
         {
             Progress& p = view_.progress[index_];
+            if (view_.throwAfter && static_cast<int>(view_.updates()) >= *view_.throwAfter) {
+                throw std::bad_alloc();
+            }
             p.updates.emplace_back(done, total);
             if (p.cancellable && view_.cancelAfter && static_cast<int>(p.updates.size()) > *view_.cancelAfter) {
                 return false;

@@ -3,6 +3,8 @@
 #include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
 #include "platform/OverlappedWriter.hpp"
+#include "platform/SystemFileLayer.hpp"
+#include "platform/posix/WriteAccess.hpp"
 
 #include <cerrno>
 #include <climits>
@@ -105,6 +107,10 @@ bool WriteAll(int fd, std::string_view bytes)
             if (errno == EINTR) {
                 continue;
             }
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;  // nothing taken, nothing said: it would never end
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -393,8 +399,59 @@ void SetDirectWritesFrom(std::uint64_t bytes) { gDirectFrom.store(bytes); }
 void ResetDirectWritesFrom() { gDirectFrom.store(kDirectFrom); }
 }  // namespace tuning
 
-Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
-                                const ContentStretches& stretches, const ReplaceOptions& options)
+namespace {
+
+// The temporary file goes again on every road out of a replace, exceptions
+// included, but the one that renamed it over the file.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        if (!path.empty()) {
+            ::unlink(path.c_str());
+        }
+    }
+    void keep() { path.clear(); }
+
+    std::filesystem::path path;
+};
+
+// Gives the new file the old one's owner and group, or says why it cannot
+// be: a replace must never give a file to someone else. Root may set any;
+// a user, only a group of their own on a file of their own.
+std::optional<std::error_code> TakeOverOwner(int fd, const struct stat& old)
+{
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) {
+        return LastError();
+    }
+    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) {
+        return std::nullopt;
+    }
+    const uid_t owner = now.st_uid == old.st_uid ? static_cast<uid_t>(-1) : old.st_uid;
+    const gid_t group = now.st_gid == old.st_gid ? static_cast<gid_t>(-1) : old.st_gid;
+    if (::fchown(fd, owner, group) != 0) {
+        if (errno == EPERM || errno == EACCES) {
+            return make_error_code(FileRefusal::OwnerNotKept);
+        }
+        return LastError();
+    }
+    return std::nullopt;
+}
+
+bool SameStamp(const std::filesystem::path& file, const FileStamp& expected)
+{
+    struct stat now {};
+    return ::stat(file.c_str(), &now) == 0 && StampOf(now) == expected;
+}
+
+}  // namespace
+
+Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uint64_t size,
+                                      const ContentStretches& stretches, const ReplaceOptions& options)
 {
     const auto failed = [&](std::error_code error) { return Replaced{FileError{path, error}, {}}; };
 
@@ -410,15 +467,16 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
         return failed(LastError());
     }
     const bool plantedLink = exists && !options.followLinks && S_ISLNK(old.st_mode);
-    if (exists && !plantedLink) {
+    const bool replacing = exists && !plantedLink;
+    if (replacing) {
         if (S_ISDIR(old.st_mode)) {
             return failed(std::make_error_code(std::errc::is_a_directory));
         }
         if (!S_ISREG(old.st_mode)) {
             return failed(FileRefusal::NotRegularFile);
         }
-        if (!(old.st_mode & S_IWUSR)) {
-            return failed(FileRefusal::ReadOnly);
+        if (const auto refused = posix::WriteRefusal(*target, old)) {
+            return failed(*refused);
         }
         if (old.st_nlink > 1) {
             return failed(FileRefusal::HardLinked);
@@ -430,16 +488,14 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
         return failed(SystemError(ENOENT));  // it vanished since it was loaded
     }
 
-    std::filesystem::path temporary;
+    TemporaryFile temporary;
     int fd = -1;
-    if (!Do(Step::CreateTemporary, [&] { return (fd = CreateTemporaryBeside(*target, temporary)) >= 0; })) {
-        return failed(LastError());
+    if (!Do(Step::CreateTemporary, [&] { return (fd = CreateTemporaryBeside(*target, temporary.path)) >= 0; })) {
+        const std::error_code error = LastError();
+        temporary.keep();  // not made: nothing of that name is ours
+        return failed(error);
     }
     FileDescriptor file(fd);
-    const auto abandon = [&](std::error_code error) {
-        ::unlink(temporary.c_str());
-        return failed(error);
-    };
 
     const std::uint64_t total = size + options.suffix.size();
     // Room for the whole content at once: a hint; a filesystem without it
@@ -449,7 +505,7 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
     }
     // Kept open across the rename, so that freeing a large old file happens
     // when it is closed, aside, and not inside rename().
-    FileDescriptor oldFile(exists && old.st_size >= kReleaseAsideFrom
+    FileDescriptor oldFile(replacing && old.st_size >= kReleaseAsideFrom
                                ? ::open(target->c_str(), O_PATH | O_CLOEXEC | O_NOFOLLOW)
                                : -1);
 
@@ -481,48 +537,71 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
         writeError = writer.finish();
     }
     if (writeError != 0) {
-        return abandon(SystemError(writeError));
+        return failed(SystemError(writeError));
     }
-    if (exists && !plantedLink) {
-        // The owner can only be kept where the program may set it (as root);
-        // elsewhere the file is ours already, or keeping the group fails and
-        // the directory's default applies.
-        if (::fchown(file.get(), old.st_uid, old.st_gid) != 0) {
-            (void)::fchown(file.get(), static_cast<uid_t>(-1), old.st_gid);
+    // The file must hold exactly what was to be written, as the system
+    // sees it: a source that gave more or less than it promised, or a
+    // write that went astray, is not taken for the content.
+    struct stat written {};
+    if (::fstat(file.get(), &written) != 0) {
+        return failed(LastError());
+    }
+    if (static_cast<std::uint64_t>(written.st_size) != total) {
+        return failed(SystemError(EIO));
+    }
+    if (replacing) {
+        if (const auto refused = TakeOverOwner(file.get(), old)) {
+            return failed(*refused);
         }
         if (::fchmod(file.get(), old.st_mode & 07777) != 0) {
-            return abandon(LastError());
+            return failed(LastError());
         }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         if (::fchmod(file.get(), 0666 & ~mask) != 0) {
-            return abandon(LastError());
+            return failed(LastError());
         }
     }
     if (!Do(Step::Sync, [&] { return ::fsync(file.get()) == 0; })) {
-        return abandon(LastError());
+        return failed(LastError());
     }
     if (!Do(Step::Close, [&] { return file.close(); })) {
-        return abandon(LastError());
+        return failed(LastError());
     }
-    if (!Do(Step::Rename, [&] { return ::rename(temporary.c_str(), target->c_str()) == 0; })) {
-        return abandon(LastError());
+    if (const int injected = faults::Injected(Step::Rename)) {
+        return failed(SystemError(injected));
     }
+    // The file as it was loaded, once more, right before the rename: an edit
+    // another program made while the new content was written stays.
+    if (options.expected.known() && !SameStamp(*target, options.expected)) {
+        return failed(FileRefusal::ChangedOnDisk);
+    }
+    if (::rename(temporary.path.c_str(), target->c_str()) != 0) {
+        return failed(LastError());
+    }
+    temporary.keep();
     if (oldFile.get() >= 0) {
         ReleaseAside(oldFile.release());
     }
 
-    // The rename is durable once the directory is on disk too.
-    FileDescriptor directory(::open(target->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.get() >= 0) {
-        ::fsync(directory.get());
-    }
+    Replaced replaced;
+    replaced.contentReplaced = true;
     struct stat now {};
-    if (::stat(target->c_str(), &now) != 0) {
-        return {std::nullopt, {}};
+    if (::stat(target->c_str(), &now) == 0) {
+        replaced.stamp = StampOf(now);
     }
-    return {std::nullopt, StampOf(now)};
+    // The rename is durable once the directory is on disk too. A system
+    // that cannot flush a directory at all says so (EINVAL) and loses
+    // nothing by it; a folder that cannot be opened for reading cannot be
+    // flushed by anyone.
+    FileDescriptor directory(::open(target->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0 &&
+        !Do(Step::SyncFolder, [&] { return ::fsync(directory.get()) == 0 || errno == EINVAL; })) {
+        replaced.error = FileError{path, LastError()};
+    }
+    return replaced;
 }
+
 
 }  // namespace quilvane

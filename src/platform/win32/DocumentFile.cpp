@@ -2,6 +2,8 @@
 
 #include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
+#include "platform/SystemFileLayer.hpp"
+#include "platform/win32/FileHandles.hpp"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -16,36 +18,13 @@ namespace quilvane {
 namespace {
 
 using faults::Step;
+using win32::Handle;
+using win32::IsLink;
+using win32::kShareAll;
 
 std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::system_category()}; }
 std::error_code LastError() { return Win32Error(::GetLastError()); }
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle()
-    {
-        if (valid()) {
-            ::CloseHandle(handle_);
-        }
-    }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const { return handle_; }
-    // Closes now, reporting the failure a deferred write may only show here.
-    bool close()
-    {
-        const HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return ::CloseHandle(handle) != 0;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // What one open handle tells about its file.
 struct FileFacts {
@@ -111,6 +90,10 @@ bool WriteAll(HANDLE file, std::string_view bytes, const std::function<void(std:
         if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
             return false;
         }
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);  // nothing taken, nothing said: it would never end
+            return false;
+        }
         bytes.remove_prefix(written);
         wrote(written);
     }
@@ -140,7 +123,7 @@ HANDLE CreateTemporaryBeside(const std::filesystem::path& target, std::filesyste
         }
         name += L".tmp";
         temporary = target.parent_path() / name;
-        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
+        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) {
             return file;
@@ -165,18 +148,6 @@ std::optional<std::filesystem::path> FinalPath(HANDLE file)
         }
         buffer.resize(length);
     }
-}
-
-// A symbolic link or a junction: a reparse point that names another file.
-// Other reparse points (files of a cloud drive, deduplicated files) are the
-// file itself.
-bool IsLink(const std::filesystem::path& path)
-{
-    Handle own(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    return own.valid() && ::GetFileInformationByHandleEx(own.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
-           (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag.ReparseTag);
 }
 
 // The new file takes over the old one's attributes and creation time, so
@@ -314,8 +285,58 @@ void SetDirectWritesFrom(std::uint64_t) {}
 void ResetDirectWritesFrom() {}
 }  // namespace tuning
 
-Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
-                                const ContentStretches& stretches, const ReplaceOptions& options)
+namespace {
+
+// The temporary file goes again on every road out of a replace, exceptions
+// included, but the one that renamed it over the file.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        file.reset(INVALID_HANDLE_VALUE);
+        if (!path.empty()) {
+            ::DeleteFileW(path.c_str());
+        }
+    }
+    void keep() { path.clear(); }
+
+    std::filesystem::path path;
+    Handle file;
+};
+
+// The new file keeps the old one's owner, or the replace is refused: a
+// replace never gives a file to someone else. Only a user with the right to
+// give files away (an administrator's restore privilege) can set an owner
+// other than their own; the temporary file is closed by then.
+std::optional<std::error_code> KeepOwner(const std::vector<BYTE>& oldOwner, const std::vector<BYTE>& newOwner,
+                                         const std::filesystem::path& temporary)
+{
+    if (oldOwner.empty() || oldOwner == newOwner) {
+        return std::nullopt;
+    }
+    std::vector<BYTE> sid = oldOwner;
+    const DWORD status = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(temporary.c_str()), SE_FILE_OBJECT,
+                                                 OWNER_SECURITY_INFORMATION, sid.data(), nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) {
+        return make_error_code(FileRefusal::OwnerNotKept);
+    }
+    return std::nullopt;
+}
+
+bool SameStamp(const std::filesystem::path& file, const FileStamp& expected)
+{
+    Handle now(OpenForFacts(file));
+    FileFacts facts;
+    return now.valid() && QueryFacts(now.get(), facts) && StampOf(facts) == expected;
+}
+
+}  // namespace
+
+Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uint64_t size,
+                                      const ContentStretches& stretches, const ReplaceOptions& options)
 {
     const auto failed = [&](std::error_code error) { return Replaced{FileError{path, error}, {}}; };
 
@@ -333,6 +354,7 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
     }
     std::filesystem::path target = path;
     FileFacts facts;
+    std::vector<BYTE> oldOwner;
     if (exists) {
         if (!QueryFacts(old.get(), facts)) {
             return failed(LastError());
@@ -360,6 +382,11 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
         if (facts.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
             return failed(FileRefusal::ReadOnly);
         }
+        // Renaming over the file needs only the folder's permission; the
+        // file's own list says whether this user may change it.
+        if (win32::WriteDenied(target)) {
+            return failed(FileRefusal::NotPermitted);
+        }
         if (facts.info.nNumberOfLinks > 1) {
             return failed(FileRefusal::HardLinked);
         }
@@ -374,24 +401,19 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
         if (!probe.valid()) {
             return failed(LastError());
         }
+        oldOwner = win32::OwnerOf(old.get());
     }
 
-    std::filesystem::path temporary;
-    HANDLE created = INVALID_HANDLE_VALUE;
+    TemporaryFile temporary;
     if (!Do(Step::CreateTemporary, [&] {
-            created = CreateTemporaryBeside(target, temporary);
-            return created != INVALID_HANDLE_VALUE;
+            temporary.file.reset(CreateTemporaryBeside(target, temporary.path));
+            return temporary.file.valid();
         })) {
-        return failed(LastError());
-    }
-    Handle file(created);
-    const auto abandon = [&](std::error_code error) {
-        if (file.valid()) {
-            file.close();
-        }
-        ::DeleteFileW(temporary.c_str());
+        const std::error_code error = LastError();
+        temporary.keep();  // not made: nothing of that name is ours
         return failed(error);
-    };
+    }
+    const HANDLE file = temporary.file.get();
 
     const std::uint64_t total = size + options.suffix.size();
     std::uint64_t written = 0;
@@ -407,32 +429,54 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
                 ::SetLastError(static_cast<DWORD>(injected));
                 return false;
             }
-            if (!WriteAll(file.get(), stretch, wrote)) {
+            if (!WriteAll(file, stretch, wrote)) {
                 return false;
             }
         }
-        return WriteAll(file.get(), options.suffix, wrote);
+        return WriteAll(file, options.suffix, wrote);
     };
     if (!Do(Step::Write, writeContent)) {
-        return abandon(LastError());
+        return failed(LastError());
+    }
+    // The file must hold exactly what was to be written, as the system sees
+    // it: a source that gave more or less than it promised is not taken for
+    // the content.
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(file, &length)) {
+        return failed(LastError());
+    }
+    if (static_cast<std::uint64_t>(length.QuadPart) != total) {
+        return failed(Win32Error(ERROR_WRITE_FAULT));
     }
     if (exists) {
-        if (const std::error_code error = TakeOverSecurity(old.get(), file.get())) {
-            return abandon(error);
+        if (const std::error_code error = TakeOverSecurity(old.get(), file)) {
+            return failed(error);
         }
     }
-    if (!TakeOverAttributes(file.get(), exists ? &facts : nullptr)) {
-        return abandon(LastError());
+    if (!TakeOverAttributes(file, exists ? &facts : nullptr)) {
+        return failed(LastError());
     }
-    if (!Do(Step::Sync, [&] { return ::FlushFileBuffers(file.get()) != 0; })) {
-        return abandon(LastError());
+    const std::vector<BYTE> newOwner = exists ? win32::OwnerOf(file) : std::vector<BYTE>{};
+    if (!Do(Step::Sync, [&] { return ::FlushFileBuffers(file) != 0; })) {
+        return failed(LastError());
     }
-    if (!Do(Step::Close, [&] { return file.close(); })) {
-        return abandon(LastError());
+    if (!Do(Step::Close, [&] { return temporary.file.close(); })) {
+        return failed(LastError());
+    }
+    if (const auto refused = KeepOwner(oldOwner, newOwner, temporary.path)) {
+        return failed(*refused);
     }
     // Nothing of ours may hold the file while it is replaced.
     if (exists) {
         old.close();
+    }
+    if (const int injected = faults::Injected(Step::Rename)) {
+        return failed(Win32Error(static_cast<DWORD>(injected)));
+    }
+    // The file as it was loaded, once more, right before the rename: an edit
+    // another program made while the new content was written stays.
+    if (options.expected.known() && !SameStamp(target, options.expected)) {
+        return failed(FileRefusal::ChangedOnDisk);
     }
     // One rename, atomic on NTFS; WRITE_THROUGH returns once it is on disk.
     // Not ReplaceFileW: it is several steps (Wine's moves the old file away,
@@ -440,10 +484,7 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
     // under the name), on Windows it can fail half-way leaving the file under
     // a backup name, and the attributes and security it would carry over are
     // taken over above.
-    if (!Do(Step::Rename, [&] {
-            return ::MoveFileExW(temporary.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        })) {
+    if (!::MoveFileExW(temporary.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD error = ::GetLastError();
         // The deletion the rename needs was granted above; refused now, the
         // file is open in another program (one that shares its deletion,
@@ -451,15 +492,19 @@ Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t
         if (exists && error == ERROR_ACCESS_DENIED) {
             error = ERROR_SHARING_VIOLATION;
         }
-        return abandon(Win32Error(error));
+        return failed(Win32Error(error));
     }
+    temporary.keep();
 
+    Replaced replaced;
+    replaced.contentReplaced = true;
     Handle now(OpenForFacts(target));
     FileFacts newFacts;
-    if (!now.valid() || !QueryFacts(now.get(), newFacts)) {
-        return {std::nullopt, {}};
+    if (now.valid() && QueryFacts(now.get(), newFacts)) {
+        replaced.stamp = StampOf(newFacts);
     }
-    return {std::nullopt, StampOf(newFacts)};
+    return replaced;
 }
+
 
 }  // namespace quilvane

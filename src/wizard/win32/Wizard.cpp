@@ -1,12 +1,11 @@
 #include "wizard/win32/Wizard.hpp"
 
 #include "password/PasswordSteps.hpp"
-#include "platform/win32/WideText.hpp"
 #include "transform/FileActions.hpp"
+#include "wizard/HandlerGuard.hpp"
 #include "wizard/Navigation.hpp"
 #include "wizard/win32/DroppedFiles.hpp"
 
-#include <exception>
 
 namespace quilvane::win32 {
 namespace {
@@ -50,15 +49,7 @@ Wizard::Wizard()
 void Wizard::act(const std::function<void()>& handler)
 {
     HWND focus = GetFocus();
-    const bool ran = runner_.run([&] {
-        // No handler catches a failure: it ends the program, with the
-        // platform's report of it.
-        try {
-            handler();
-        } catch (const std::exception& failure) {
-            reportFailure(failure.what());
-        }
-    });
+    const bool ran = runner_.run([&] { RunHandler(view_, handler); });
     if (!ran) {
         return;
     }
@@ -70,12 +61,6 @@ void Wizard::act(const std::function<void()>& handler)
     } else if (IsWindowVisible(form_.window())) {
         form_.keepFocusVisible();
     }
-}
-
-void Wizard::reportFailure(const char* what)
-{
-    MessageBoxW(form_.window(), WideFromUtf8(what).c_str(), L"Quilvane 2.0", MB_OK | MB_ICONERROR);
-    view_.endProgram();
 }
 
 int RunMessageLoop(HWND window)

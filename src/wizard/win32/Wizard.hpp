@@ -24,7 +24,6 @@ public:
 
 private:
     void act(const std::function<void()>& handler);
-    void reportFailure(const char* what);
 
     Form form_;
     Win32WizardView view_;

@@ -2,6 +2,8 @@
 // owners, symbolic links, pipes, errno values and resource limits.
 #include "ReplaceFileFixture.hpp"
 
+#include "AsNobody.hpp"
+
 #include "platform/FileRefusal.hpp"
 
 #include <sys/resource.h>
@@ -11,6 +13,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
+#include <string>
 
 namespace quilvane::testing {
 namespace {
@@ -49,6 +53,71 @@ TEST_F(FileReplacement, KeepsTheOwnerAndGroup)
     ASSERT_FALSE(ReplaceFileContent(path, "new").error);
     EXPECT_EQ(Status(path).st_uid, 4321u);
     EXPECT_EQ(Status(path).st_gid, 8765u);
+}
+
+// Another user of the machine, as a user meets them: a file of theirs in a
+// folder both may write (no sticky bit), the program run by "nobody".
+class AnotherUsersFile : public FileReplacement {
+protected:
+    void SetUp() override
+    {
+        QUILVANE_NEED_NOBODY(nobody);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    }
+
+    // The file, owned by `uid`:`gid` with `mode`.
+    fs::path owned(const char* name, uid_t uid, gid_t gid, mode_t mode)
+    {
+        const auto path = file(name, "their content");
+        EXPECT_EQ(::chown(path.c_str(), uid, gid), 0);
+        EXPECT_EQ(::chmod(path.c_str(), mode), 0);
+        return path;
+    }
+
+    // Replaces the file as "nobody"; what came of it.
+    std::string replaceAsNobody(const fs::path& path)
+    {
+        return AsNobody(nobody, [&] {
+            const Replaced replaced = ReplaceFileContent(path, "nobody's content");
+            return replaced.error ? replaced.error->error.message() : std::string("replaced");
+        });
+    }
+
+    Nobody nobody;
+};
+
+TEST_F(AnotherUsersFile, IsNeverReplacedAgainstItsPermissionsOrOwner)
+{
+    const uid_t other = 4321;
+    const gid_t otherGroup = 8765;
+    struct Case {
+        const char* what;
+        mode_t mode;
+        std::error_code expected;
+    };
+    for (const Case& c : {Case{"writable by its owner only", 0644, FileRefusal::NotPermitted},
+                          Case{"writable by its owner's group only", 0664, FileRefusal::NotPermitted},
+                          Case{"writable by everyone: the owner could not be kept", 0666,
+                               FileRefusal::OwnerNotKept}}) {
+        const auto path = owned("their.txt", other, otherGroup, c.mode);
+        EXPECT_EQ(replaceAsNobody(path), c.expected.message()) << c.what;
+        EXPECT_EQ(ReadBytes(path), "their content") << c.what;
+        EXPECT_EQ(Status(path).st_uid, other) << c.what;
+        EXPECT_EQ(Status(path).st_gid, otherGroup) << c.what;
+        EXPECT_EQ(Status(path).st_mode & 07777, c.mode) << c.what;
+        EXPECT_EQ(strays({"their.txt"}), std::vector<std::string>{}) << c.what;
+    }
+}
+
+TEST_F(AnotherUsersFile, AFileOfTheUsersOwnInTheSameFolderIsReplaced)
+{
+    const auto path = owned("mine.txt", nobody.uid, nobody.gid, 0640);
+    EXPECT_EQ(replaceAsNobody(path), "replaced");
+    EXPECT_EQ(ReadBytes(path), "nobody's content");
+    EXPECT_EQ(Status(path).st_uid, nobody.uid);
+    EXPECT_EQ(Status(path).st_gid, nobody.gid);
+    EXPECT_EQ(Status(path).st_mode & 07777, 0640u);
+    EXPECT_EQ(strays({"mine.txt"}), std::vector<std::string>{});
 }
 
 TEST_F(FileReplacement, ASymbolicLinkStaysALinkAndItsTargetIsReplaced)
@@ -121,6 +190,21 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 std::make_error_code(std::errc::device_or_resource_busy)}),
     RefusalName);
+
+// The rename is made, but the folder cannot be flushed: the new content is
+// in place and may not survive a crash, which the caller is told.
+TEST_F(FileReplacement, AFolderThatCannotBeFlushedIsReported)
+{
+    const auto path = file("doc.txt", "old content");
+    faults::FailNext(faults::Step::SyncFolder, EIO);
+    const Replaced replaced = ReplaceFileContent(path, "new content");
+    ASSERT_TRUE(replaced.error);
+    EXPECT_EQ(replaced.error->error, std::errc::io_error);
+    EXPECT_TRUE(replaced.contentReplaced);
+    EXPECT_EQ(ReadBytes(path), "new content");
+    EXPECT_EQ(replaced.stamp, ReadDocumentFile(path).stamp);
+    EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
+}
 
 // A real full disk, as the system reports it: a child process whose file
 // size limit is below the new content.

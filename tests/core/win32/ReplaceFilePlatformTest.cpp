@@ -113,12 +113,13 @@ TEST_F(FileReplacement, KeepsTheFilesCreationTime)
     EXPECT_EQ(::CompareFileTime(&longAgo, &kept), 0);
 }
 
-TEST_F(FileReplacement, KeepsAnAccessControlListOfTheFilesOwn)
+// Gives the file an access-control list of its own, from SDDL.
+DWORD SetOwnList(const fs::path& path, const wchar_t* sddl)
 {
-    const auto path = file(u8"受保护的文档.txt", "old");
     PSECURITY_DESCRIPTOR wanted = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;WD)(A;;FR;;;BU)", SDDL_REVISION_1,
-                                                                      &wanted, nullptr));
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &wanted, nullptr)) {
+        return ::GetLastError();
+    }
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL dacl = nullptr;
@@ -127,6 +128,13 @@ TEST_F(FileReplacement, KeepsAnAccessControlListOfTheFilesOwn)
                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                               nullptr, nullptr, dacl, nullptr);
     ::LocalFree(wanted);
+    return set;
+}
+
+TEST_F(FileReplacement, KeepsAnAccessControlListOfTheFilesOwn)
+{
+    const auto path = file(u8"受保护的文档.txt", "old");
+    const DWORD set = SetOwnList(path, L"D:P(A;;FA;;;WD)(A;;FR;;;BU)");
     bool wasProtected = false;
     const std::string before = DaclText(path, wasProtected);
     if (set != ERROR_SUCCESS || !wasProtected) {
@@ -214,6 +222,69 @@ TEST_F(FileReplacement, TheKeyFileIsNeverWrittenThroughALink)
     ASSERT_TRUE(replaced.error);
     EXPECT_EQ(replaced.error->error, FileRefusal::NotRegularFile);
     EXPECT_EQ(ReadBytes(elsewhere), "not the key");
+}
+
+// The folder lets the user make and rename files; the file's own list says
+// they may not change its data. Renaming over it would go round that.
+TEST_F(FileReplacement, AFileWhoseListDeniesWritingIsRefused)
+{
+    const auto path = file(u8"别人的文档.txt", "their content");
+    ASSERT_EQ(SetOwnList(path, L"D:P(D;;0x2;;;WD)(A;;FA;;;WD)"), static_cast<DWORD>(ERROR_SUCCESS));
+    {
+        const HANDLE probe = ::CreateFileW(path.c_str(), FILE_WRITE_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                           nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(probe);
+            GTEST_SKIP() << "this system does not enforce a file's access-control list (Wine)";
+        }
+    }
+    const auto before = contents();
+    const Replaced replaced = ReplaceFileContent(path, "new");
+    ASSERT_TRUE(replaced.error);
+    EXPECT_EQ(replaced.error->error, FileRefusal::NotPermitted);
+    EXPECT_EQ(contents(), before);
+}
+
+std::string OwnerText(const fs::path& path)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                                nullptr, &descriptor) != ERROR_SUCCESS) {
+        return {};
+    }
+    char* text = nullptr;
+    std::string result;
+    if (owner && ::ConvertSidToStringSidA(owner, &text)) {
+        result = text;
+        ::LocalFree(text);
+    }
+    ::LocalFree(descriptor);
+    return result;
+}
+
+// A replace never gives a file to someone else: the new file keeps the
+// owner, where this user may set it, or nothing changes.
+TEST_F(FileReplacement, AFileOfAnotherOwnerKeepsItsOwnerOrIsLeftAlone)
+{
+    const auto path = file(u8"系统的文档.txt", "their content");
+    PSID system = nullptr;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-18", &system));
+    const DWORD set = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION, system, nullptr, nullptr, nullptr);
+    ::LocalFree(system);
+    if (set != ERROR_SUCCESS || OwnerText(path) != "S-1-5-18") {
+        GTEST_SKIP() << "this user may not give a file to another owner here (error " << set << ")";
+    }
+    const Replaced replaced = ReplaceFileContent(path, "new");
+    EXPECT_EQ(OwnerText(path), "S-1-5-18");
+    if (replaced.error) {
+        EXPECT_EQ(replaced.error->error, FileRefusal::OwnerNotKept);
+        EXPECT_EQ(ReadBytes(path), "their content");
+    } else {
+        EXPECT_EQ(ReadBytes(path), "new");
+    }
+    EXPECT_EQ(strays({"系统的文档.txt"}), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
