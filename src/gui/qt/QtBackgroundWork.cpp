@@ -1,4 +1,4 @@
-#include "platform/QtBackgroundWork.hpp"
+#include "gui/qt/QtBackgroundWork.hpp"
 
 #include "platform/SharedProgress.hpp"
 

@@ -1,4 +1,4 @@
-#include "platform/FontSetup.hpp"
+#include "gui/qt/FontSetup.hpp"
 
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>

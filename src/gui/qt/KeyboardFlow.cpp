@@ -1,6 +1,6 @@
-#include "wizard/KeyboardFlow.hpp"
+#include "gui/qt/KeyboardFlow.hpp"
 
-#include "wizard/Form1.hpp"
+#include "gui/qt/Form1.hpp"
 
 #include <QGroupBox>
 #include <QKeyEvent>

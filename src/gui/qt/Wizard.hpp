@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/QtWizardView.hpp"
-#include "wizard/ActionRunner.hpp"
-#include "wizard/FileDrop.hpp"
-#include "wizard/Form1.hpp"
+#include "gui/qt/ActionRunner.hpp"
+#include "gui/qt/FileDrop.hpp"
+#include "gui/qt/Form1.hpp"
+#include "gui/qt/QtWizardView.hpp"
 
 #include <QObject>
 

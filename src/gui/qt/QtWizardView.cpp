@@ -1,8 +1,8 @@
-#include "platform/QtWizardView.hpp"
+#include "gui/qt/QtWizardView.hpp"
 
-#include "platform/DocumentDisplay.hpp"
-#include "platform/QtBackgroundWork.hpp"
-#include "wizard/Form1.hpp"
+#include "gui/qt/DocumentDisplay.hpp"
+#include "gui/qt/Form1.hpp"
+#include "gui/qt/QtBackgroundWork.hpp"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Wizard.hpp"
 
+#include "gui/qt/KeyboardFlow.hpp"
 #include "password/PasswordSteps.hpp"
 #include "transform/FileActions.hpp"
-#include "wizard/KeyboardFlow.hpp"
 #include "wizard/Navigation.hpp"
 
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "wizard/ActionRunner.hpp"
+#include "gui/qt/ActionRunner.hpp"
 
 #include <QApplication>
 #include <QEvent>

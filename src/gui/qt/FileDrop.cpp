@@ -1,6 +1,6 @@
-#include "wizard/FileDrop.hpp"
+#include "gui/qt/FileDrop.hpp"
 
-#include "wizard/Form1.hpp"
+#include "gui/qt/Form1.hpp"
 
 #include <QDropEvent>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/DocumentDisplay.hpp"
+#include "gui/qt/DocumentDisplay.hpp"
 
 #include <QStringDecoder>
 

@@ -1,7 +1,7 @@
-#include "wizard/Form1.hpp"
+#include "gui/qt/Form1.hpp"
 
+#include "gui/qt/Pointers.hpp"
 #include "wizard/FormLayout.hpp"
-#include "wizard/Pointers.hpp"
 
 #include <QAccessibleWidget>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "wizard/Application.hpp"
+#include "gui/qt/Application.hpp"
 
-#include "wizard/Pointers.hpp"
+#include "gui/qt/Pointers.hpp"
 
 #include <QApplication>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "platform/FontSetup.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/FontSetup.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
 

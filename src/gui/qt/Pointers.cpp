@@ -1,4 +1,4 @@
-#include "wizard/Pointers.hpp"
+#include "gui/qt/Pointers.hpp"
 
 #include <QEvent>
 #include <QPixmap>
