@@ -1,4 +1,4 @@
-#include "wizard/win32/DroppedFiles.hpp"
+#include "gui/win32/DroppedFiles.hpp"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/DocumentText.hpp"
+#include "gui/win32/DocumentText.hpp"
 
 #include "platform/win32/WideText.hpp"
 

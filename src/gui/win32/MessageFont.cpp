@@ -1,4 +1,4 @@
-#include "platform/win32/MessageFont.hpp"
+#include "gui/win32/MessageFont.hpp"
 
 namespace quilvane::win32 {
 

@@ -1,10 +1,10 @@
-#include "platform/win32/Win32WizardView.hpp"
+#include "gui/win32/Win32WizardView.hpp"
 
-#include "platform/win32/BackgroundWork.hpp"
-#include "platform/win32/DocumentText.hpp"
+#include "gui/win32/BackgroundWork.hpp"
+#include "gui/win32/DocumentText.hpp"
+#include "gui/win32/Form.hpp"
 #include "platform/win32/ProgramFolders.hpp"
 #include "platform/win32/WideText.hpp"
-#include "wizard/win32/Form.hpp"
 
 #include <commdlg.h>
 #include <richedit.h>

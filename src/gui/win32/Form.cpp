@@ -1,10 +1,10 @@
-#include "wizard/win32/Form.hpp"
+#include "gui/win32/Form.hpp"
 
-#include "platform/win32/MessageFont.hpp"
+#include "gui/win32/MessageFont.hpp"
+#include "gui/win32/NativeControls.hpp"
+#include "gui/win32/Pointers.hpp"
 #include "platform/win32/WideText.hpp"
 #include "wizard/FormLayout.hpp"
-#include "wizard/win32/NativeControls.hpp"
-#include "wizard/win32/Pointers.hpp"
 
 #include <commctrl.h>
 #include <shellapi.h>

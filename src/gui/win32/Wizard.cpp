@@ -1,10 +1,10 @@
-#include "wizard/win32/Wizard.hpp"
+#include "gui/win32/Wizard.hpp"
 
+#include "gui/win32/DroppedFiles.hpp"
 #include "password/PasswordSteps.hpp"
 #include "platform/win32/WideText.hpp"
 #include "transform/FileActions.hpp"
 #include "wizard/Navigation.hpp"
-#include "wizard/win32/DroppedFiles.hpp"
 
 #include <exception>
 

@@ -1,7 +1,7 @@
-#include "platform/win32/ProgressWindow.hpp"
+#include "gui/win32/ProgressWindow.hpp"
 
-#include "platform/win32/BackgroundWork.hpp"
-#include "platform/win32/MessageFont.hpp"
+#include "gui/win32/BackgroundWork.hpp"
+#include "gui/win32/MessageFont.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <commctrl.h>

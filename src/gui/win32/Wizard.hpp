@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/win32/Win32WizardView.hpp"
-#include "wizard/win32/ActionRunner.hpp"
-#include "wizard/win32/Form.hpp"
+#include "gui/win32/ActionRunner.hpp"
+#include "gui/win32/Form.hpp"
+#include "gui/win32/Win32WizardView.hpp"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "wizard/win32/Wizard.hpp"
+#include "gui/win32/Wizard.hpp"
 
 #include <windows.h>
 

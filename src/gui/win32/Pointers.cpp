@@ -1,6 +1,6 @@
-#include "wizard/win32/Pointers.hpp"
+#include "gui/win32/Pointers.hpp"
 
-#include "wizard/win32/ResourceIds.hpp"
+#include "gui/win32/ResourceIds.hpp"
 
 namespace quilvane::win32 {
 namespace {

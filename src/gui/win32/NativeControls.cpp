@@ -1,4 +1,4 @@
-#include "wizard/win32/NativeControls.hpp"
+#include "gui/win32/NativeControls.hpp"
 
 #include "platform/win32/WideText.hpp"
 

@@ -1,4 +1,4 @@
-#include "wizard/win32/ActionRunner.hpp"
+#include "gui/win32/ActionRunner.hpp"
 
 namespace quilvane::win32 {
 

@@ -1,12 +1,12 @@
-# The Win32 window on top of the core, and quilvane.exe (Windows builds only).
-enable_language(RC)
+# The Win32 window's resources: the window icon and the pointers, made from
+# the XPM images in wizard/resources that the Qt window uses too (one source
+# for each picture), and the manifest, in one resource script.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# The window icon and the pointers, made from the XPM images the Qt window
-# uses: one source for each picture. Hot spots: the page corner, the arrow
-# tips, the centres, the key's tip (as in wizard/Pointers.cpp).
+# Hot spots: the page corner, the arrow tips, the centres, the key's tip (as
+# in gui/qt/Pointers.cpp).
 set(QUILVANE_RC_PICTURES ${CMAKE_CURRENT_BINARY_DIR}/win32-resources CACHE INTERNAL "")
-set(xpm ${CMAKE_CURRENT_SOURCE_DIR}/wizard/resources)
+set(xpm ${PROJECT_SOURCE_DIR}/src/wizard/resources)
 set(converter ${PROJECT_SOURCE_DIR}/scripts/xpm-to-icon.py)
 set(pictures)
 function(quilvane_picture file)
@@ -33,9 +33,9 @@ quilvane_picture(open.cur 15,15 move_cross_32.xpm)
 quilvane_picture(key.cur 15,7 key_16.xpm)
 quilvane_picture(exit.cur 15,15 exit_cross_32.xpm)
 
-set(QUILVANE_RC_IDS ${CMAKE_CURRENT_SOURCE_DIR}/wizard/win32/ResourceIds.hpp)
-set(QUILVANE_RC_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/wizard/win32/quilvane.manifest)
-configure_file(wizard/win32/quilvane.rc.in ${QUILVANE_RC_PICTURES}/quilvane.rc @ONLY)
+set(QUILVANE_RC_IDS ${CMAKE_CURRENT_SOURCE_DIR}/ResourceIds.hpp)
+set(QUILVANE_RC_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/quilvane.manifest)
+configure_file(quilvane.rc.in ${QUILVANE_RC_PICTURES}/quilvane.rc @ONLY)
 add_custom_target(quilvane_pictures DEPENDS ${pictures})
 set(QUILVANE_RC_DEPENDS "${pictures};${QUILVANE_RC_MANIFEST};${QUILVANE_RC_IDS}" CACHE INTERNAL "")
 
@@ -47,27 +47,3 @@ function(quilvane_win32_resources target)
   set_source_files_properties(${script} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS "${QUILVANE_RC_DEPENDS}")
   add_dependencies(${target} quilvane_pictures)
 endfunction()
-
-add_library(quilvane_win32_window STATIC
-  platform/win32/Win32WizardView.cpp
-  platform/win32/BackgroundWork.cpp
-  platform/win32/ProgressWindow.cpp
-  platform/win32/DocumentText.cpp
-  wizard/win32/Form.cpp
-  wizard/win32/NativeControls.cpp
-  platform/win32/MessageFont.cpp
-  wizard/win32/Pointers.cpp
-  wizard/win32/ActionRunner.cpp
-  wizard/win32/Wizard.cpp
-  wizard/win32/DroppedFiles.cpp
-)
-# Windows 10 calls (per-monitor DPI); the common controls, dialogs and the
-# input method manager.
-target_compile_definitions(quilvane_win32_window PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
-target_link_libraries(quilvane_win32_window PUBLIC quilvane_core comctl32 comdlg32 imm32 shell32 gdi32 user32)
-
-add_executable(quilvane WIN32 main_win32.cpp)
-quilvane_win32_resources(quilvane)
-target_link_libraries(quilvane PRIVATE quilvane_win32_window)
-target_link_options(quilvane PRIVATE -municode)
-set_target_properties(quilvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
