@@ -7,7 +7,6 @@
 namespace quilvane {
 
 struct FileError;
-struct KeyFileError;
 
 // The system's reason for a failed file operation, in Chinese.
 std::string SystemReason(const std::error_code& error);
@@ -18,13 +17,11 @@ std::string DisplayPath(const std::filesystem::path& path);
 // Texts of the messages that report a failure instead of ending the program.
 // Each names the file, says what went wrong and what to do.
 namespace failure {
-inline constexpr const char* kKeyFileTitle = "密钥文件出错";
 inline constexpr const char* kOpenTitle = "无法打开文件";
 inline constexpr const char* kSaveTitle = "无法保存文件";
 inline constexpr const char* kEncryptRefusedTitle = "无法加密";
 inline constexpr const char* kDecryptRefusedTitle = "无法解密";
 
-std::string KeyFileText(const KeyFileError& error);
 std::string OpenText(const FileError& error);
 std::string SaveText(const FileError& error);
 std::string EncryptRefusedText(const std::filesystem::path& file);
