@@ -4,9 +4,9 @@
 // font at all, which no window of the program can do). Either way the process ends with status 0 as soon as the window
 // has been painted once, so the time from its start to its end is the time to
 // the first picture.
-#include "platform/FontSetup.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/FontSetup.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
 #include <QEvent>

@@ -26,7 +26,7 @@ endfunction()
 # They take turns: the key file lives beside the test programs.
 function(quilvane_gui_test name)
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE quilvane_wizard Qt6::Test)
+  target_link_libraries(${name} PRIVATE quilvane_qt_window Qt6::Test)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen"

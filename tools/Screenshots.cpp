@@ -2,8 +2,8 @@
 // of the last step showing a UTF-8 Chinese file, and one of the launcher icon
 // beside the window:
 // quilvane_screenshots OUTPUT_DIR ICON_PNG (run it under a display, e.g. xvfb-run).
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
 #include <QDir>

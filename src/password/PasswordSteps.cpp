@@ -1,8 +1,8 @@
 #include "password/PasswordSteps.hpp"
 
+#include "password/KeyFileMessages.hpp"
 #include "password/KeyStore.hpp"
 #include "password/PasswordRules.hpp"
-#include "platform/FailureMessages.hpp"
 
 #include <array>
 #include <optional>

@@ -7,7 +7,6 @@
 namespace quilvane {
 
 struct FileError;
-struct KeyFileError;
 
 // The system's reason for a failed file operation, in Chinese.
 std::string SystemReason(const std::error_code& error);
@@ -18,7 +17,6 @@ std::string DisplayPath(const std::filesystem::path& path);
 // Texts of the messages that report a failure instead of ending the program.
 // Each names the file, says what went wrong and what to do.
 namespace failure {
-inline constexpr const char* kKeyFileTitle = "密钥文件出错";
 inline constexpr const char* kOpenTitle = "无法打开文件";
 inline constexpr const char* kSaveTitle = "无法保存文件";
 inline constexpr const char* kEncryptRefusedTitle = "无法加密";
@@ -27,7 +25,6 @@ inline constexpr const char* kNotDurableTitle = "无法确认保存";
 inline constexpr const char* kRestoreTitle = "无法还原文本";
 inline constexpr const char* kUnexpectedTitle = "操作未能完成";
 
-std::string KeyFileText(const KeyFileError& error);
 std::string OpenText(const FileError& error);
 std::string SaveText(const FileError& error);
 // The file took its new content, but the system could not make it durable.

@@ -1,5 +1,6 @@
 #include "transform/FileActions.hpp"
 
+#include "password/KeyFileMessages.hpp"
 #include "password/KeyStore.hpp"
 #include "platform/DocumentFile.hpp"
 #include "platform/FailureMessages.hpp"

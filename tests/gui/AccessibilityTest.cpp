@@ -1,7 +1,7 @@
 // What a screen reader is told about the window, through Qt's accessibility
 // interface: names, roles, descriptions and the labels of the boxes.
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QAccessible>
 #include <QApplication>

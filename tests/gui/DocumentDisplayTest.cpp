@@ -1,5 +1,5 @@
 // What the document view shows of the document's bytes.
-#include "platform/DocumentDisplay.hpp"
+#include "gui/qt/DocumentDisplay.hpp"
 
 #include <QTest>
 

@@ -3,8 +3,8 @@
 #include "ModalAnswers.hpp"
 #include "Session.hpp"
 #include "WhileWorking.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QDir>
 #include <QFile>

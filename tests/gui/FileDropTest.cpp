@@ -2,8 +2,8 @@
 // panel is opened as if chosen in the file dialog; anything else is refused
 // as it comes over the window.
 #include "ModalAnswers.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QDropEvent>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The window as the user sees it: places, captions, initial state, tab order,
 // password boxes, pointers and message boxes, through the real Qt widgets.
 #include "ModalAnswers.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -2,8 +2,8 @@
 // digits and Backspace do, and both roads walked with key events only,
 // dialogs included; then the bytes on disk.
 #include "Session.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
 #include <QDir>

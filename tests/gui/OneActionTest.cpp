@@ -5,9 +5,9 @@
 #include "ModalAnswers.hpp"
 #include "Session.hpp"
 #include "WhileWorking.hpp"
+#include "gui/qt/Application.hpp"
+#include "gui/qt/Wizard.hpp"
 #include "transform/ShiftText.hpp"
-#include "wizard/Application.hpp"
-#include "wizard/Wizard.hpp"
 
 #include <QDir>
 #include <QDropEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/Wizard.hpp"
+#include "gui/qt/Wizard.hpp"
 
 #include <QByteArray>
 #include <QFile>

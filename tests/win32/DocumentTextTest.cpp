@@ -1,7 +1,7 @@
 // What the Win32 document view shows of a document's bytes: code page 936,
 // whatever the system's own code page, and only the beginning of a large one.
 #include "WindowDriver.hpp"
-#include "platform/win32/DocumentText.hpp"
+#include "gui/win32/DocumentText.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The Win32 window as it opens: its frame, every control's caption and place
 // at the window's DPI, the tab order of each panel, the password boxes.
 #include "WindowDriver.hpp"
+#include "gui/win32/Pointers.hpp"
+#include "gui/win32/Wizard.hpp"
 #include "wizard/FormLayout.hpp"
-#include "wizard/win32/Pointers.hpp"
-#include "wizard/win32/Wizard.hpp"
 
 #include <gtest/gtest.h>
 #include <imm.h>

@@ -3,7 +3,7 @@
 // uninstalled silently. The installer's path comes from the build
 // (QUILVANE_INSTALLER).
 #include "WindowDriver.hpp"
-#include "wizard/win32/Form.hpp"
+#include "gui/win32/Form.hpp"
 
 #include <gtest/gtest.h>
 #include <knownfolders.h>

@@ -2,8 +2,8 @@
 // held where it stands, cancellable while opening only; Esc and the close box
 // never hide one that cannot be cancelled.
 #include "Session.hpp"
+#include "gui/win32/BackgroundWork.hpp"
 #include "platform/FileFaults.hpp"
-#include "platform/win32/BackgroundWork.hpp"
 
 #include <gtest/gtest.h>
 

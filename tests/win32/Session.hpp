@@ -1,8 +1,8 @@
 #pragma once
 
 #include "WindowDriver.hpp"
+#include "gui/win32/Wizard.hpp"
 #include "platform/win32/ProgramFolders.hpp"
-#include "wizard/win32/Wizard.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Saves a picture of the Win32 window on each of its five steps into a
 // folder, as 24-bit BMP files step1.bmp ... step5.bmp:
 // quilvane_screenshots.exe OUTPUT_DIR (run it under Wine with a display).
-#include "wizard/win32/Wizard.hpp"
+#include "gui/win32/Wizard.hpp"
 
 #include <windows.h>
 

@@ -1,0 +1,185 @@
+#include "gui/qt/QtWizardView.hpp"
+
+#include "gui/qt/DocumentDisplay.hpp"
+#include "gui/qt/Form1.hpp"
+#include "gui/qt/QtBackgroundWork.hpp"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+
+namespace quilvane {
+namespace {
+
+QString FromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::StandardButtons Buttons(int style)
+{
+    switch (style & 7) {
+    case msgbox::kOkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case msgbox::kYesNo: return QMessageBox::Yes | QMessageBox::No;
+    default: return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon Icon(int style)
+{
+    switch (style & 0x70) {
+    case msgbox::kCritical: return QMessageBox::Critical;
+    case msgbox::kQuestion: return QMessageBox::Question;
+    case msgbox::kExclamation: return QMessageBox::Warning;
+    case msgbox::kInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+int Answer(int button)
+{
+    switch (button) {
+    case QMessageBox::Ok: return msgbox::kAnswerOk;
+    case QMessageBox::Yes: return msgbox::kAnswerYes;
+    case QMessageBox::No: return msgbox::kAnswerNo;
+    default: return msgbox::kAnswerCancel;
+    }
+}
+
+std::filesystem::path ToPath(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+
+QString FromPath(const std::filesystem::path& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+int Number(Frame frame) { return static_cast<int>(frame) + 1; }
+int Number(TextBox box) { return static_cast<int>(box) + 1; }
+
+}  // namespace
+
+QtWizardView::QtWizardView(Form1& form) : form_(form), end_([] { QCoreApplication::quit(); }) {}
+
+void QtWizardView::setFrameVisible(Frame frame, bool visible)
+{
+    form_.frame(Number(frame))->setVisible(visible);
+}
+
+bool QtWizardView::optionValue(OptionButton option) const
+{
+    return form_.option(option == OptionButton::Option1 ? 1 : 2)->isChecked();
+}
+
+std::string QtWizardView::boxText(TextBox box) const
+{
+    return form_.text(Number(box))->text().toStdString();
+}
+
+void QtWizardView::clearBox(TextBox box)
+{
+    form_.text(Number(box))->clear();
+}
+
+void QtWizardView::focusBox(TextBox box)
+{
+    form_.text(Number(box))->setFocus(Qt::MouseFocusReason);
+}
+
+int QtWizardView::messageBox(std::string_view text, int style, std::string_view title)
+{
+    QMessageBox box(Icon(style), FromUtf8(title), FromUtf8(text), Buttons(style), &form_);
+    box.setObjectName("MessageBox");
+    return Answer(box.exec());
+}
+
+// The filter comes as pairs "description|pattern|description|pattern".
+void QtWizardView::setDialogFilter(std::string_view filter)
+{
+    dialogFilters_.clear();
+    const QStringList parts = FromUtf8(filter).split('|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString& pattern = parts[i + 1];
+        dialogFilters_ << (description.contains('(' + pattern + ')') ? description
+                                                                     : description + " (" + pattern + ")");
+    }
+}
+
+void QtWizardView::showOpen()
+{
+    QFileDialog dialog(&form_, QStringLiteral("打开"));
+    dialog.setObjectName("CommonDialog1");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog: the same Chinese dialog everywhere, and one a test can answer.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(dialogFilters_);
+    if (!dialogFileName_.empty()) {
+        dialog.setDirectory(QFileInfo(FromPath(dialogFileName_)).absolutePath());
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        dialogFileName_ = ToPath(dialog.selectedFiles().constFirst());
+    }
+}
+
+std::filesystem::path QtWizardView::dialogFileName() const
+{
+    return dialogFileName_;
+}
+
+void QtWizardView::setDialogFileName(const std::filesystem::path& fileName)
+{
+    dialogFileName_ = fileName;
+}
+
+const std::string& QtWizardView::documentText() const
+{
+    return document_;
+}
+
+void QtWizardView::setDocumentText(std::string bytes)
+{
+    document_ = std::move(bytes);
+    form_.richTextBox()->setPlainText(DisplayText(document_));
+}
+
+void QtWizardView::editDocument(const std::function<void(std::string&)>& edit)
+{
+    edit(document_);
+    form_.richTextBox()->setPlainText(DisplayText(document_));
+}
+
+void QtWizardView::runWork(std::string_view title, bool cancellable,
+                           const std::function<void(ProgressReport&)>& work)
+{
+    RunInBackground(&form_, FromUtf8(title), cancellable, progressDelay_, work);
+}
+
+std::filesystem::path QtWizardView::programDirectory() const
+{
+    return ToPath(QCoreApplication::applicationDirPath());
+}
+
+std::filesystem::path QtWizardView::userDataDirectory() const
+{
+    return ToPath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+void QtWizardView::endProgram()
+{
+    form_.hide();
+    end_();
+}
+
+}  // namespace quilvane

@@ -1,0 +1,72 @@
+#include "gui/win32/BackgroundWork.hpp"
+
+#include "gui/win32/ProgressWindow.hpp"
+#include "platform/SharedProgress.hpp"
+#include "platform/win32/WideText.hpp"
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace quilvane::win32 {
+namespace {
+
+// The window side looks at the work some twenty times a second.
+constexpr DWORD kPollMilliseconds = 50;
+
+}  // namespace
+
+void RunInBackground(HWND owner, std::string_view title, bool cancellable, DWORD delay,
+                     const std::function<void(ProgressReport& report)>& work)
+{
+    SharedProgress progress;
+    std::exception_ptr failure;
+    HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ProgressWindow window(owner, WideFromUtf8(title), cancellable, progress.cancelled());
+    const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+
+    std::thread worker([&] {
+        try {
+            work(progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        SetEvent(finished);
+    });
+
+    // A modal loop of our own: it dispatches what comes (painting, the
+    // progress window's input) until the work has ended. A request to quit
+    // waits for the work and is made again afterwards.
+    const ULONGLONG start = GetTickCount64();
+    bool quit = false;
+    int quitCode = 0;
+    while (MsgWaitForMultipleObjects(1, &finished, FALSE, kPollMilliseconds, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        if (!window.shown() && GetTickCount64() - start >= delay) {
+            window.show();
+        }
+        window.tell(progress.done(), progress.total());
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            if (!window.takeMessage(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+    worker.join();
+    CloseHandle(finished);
+    SetCursor(before);
+    if (quit) {
+        PostQuitMessage(quitCode);
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+}  // namespace quilvane::win32

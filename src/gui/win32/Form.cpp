@@ -1,0 +1,272 @@
+#include "gui/win32/Form.hpp"
+
+#include "gui/win32/MessageFont.hpp"
+#include "gui/win32/NativeControls.hpp"
+#include "gui/win32/Pointers.hpp"
+#include "platform/win32/WideText.hpp"
+#include "wizard/FormLayout.hpp"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace quilvane::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuilvaneForm1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;  // fixed size, no min/max box
+constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
+
+int FromTwips(int twips, UINT dpi)
+{
+    return MulDiv(twips, static_cast<int>(dpi), kTwipsPerPixel * USER_DEFAULT_SCREEN_DPI);
+}
+
+int IndexOf(std::string_view name)
+{
+    const auto& layout = Layout();
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        if (name == layout[i].name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void RegisterFormClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = DefWindowProcW;  // replaced once the form is known
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hIcon = LoadApplicationIcon(32);
+        windowClass.hIconSm = LoadApplicationIcon(16);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+}  // namespace
+
+Form::Form(Events events) : events_(std::move(events))
+{
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&common);
+    RegisterFormClass();
+    window_ = CreateWindowExW(kExtendedStyle, kClassName, WideFromUtf8(kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
+    createControls();
+    applyDpi(GetDpiForWindow(window_));
+    DragAcceptFiles(window_, TRUE);
+}
+
+Form::~Form()
+{
+    if (IsWindow(window_)) {
+        DestroyWindow(window_);
+    }
+    if (font_) {
+        DeleteObject(font_);
+    }
+}
+
+void Form::createControls()
+{
+    const auto& layout = Layout();
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const Control& control = layout[i];
+        HWND parent = control.container ? controls_[static_cast<std::size_t>(IndexOf(control.container))] : window_;
+        HWND hwnd = CreateNativeControl(control, parent, kFirstControlId + static_cast<int>(i));
+        controls_.push_back(hwnd);
+        // Labels, option buttons and the document view keep the control's own pointer.
+        const bool ownPointer = control.kind == Kind::Text || PointerOf(control) != Pointer::Arrow;
+        cursors_.push_back(ownPointer ? LoadPointer(PointerOf(control)) : nullptr);
+        // Panels pass their controls' notices on to the window; every control
+        // asks the window for its pointer; password boxes report the mouse.
+        SetWindowSubclass(hwnd, &Form::ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+int Form::clientWidth() const { return FromTwips(kFormWidth, dpi_); }
+int Form::clientHeight() const { return FromTwips(kFormHeight, dpi_); }
+
+void Form::applyDpi(UINT dpi)
+{
+    dpi_ = dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
+    HFONT old = font_;
+    font_ = CreateMessageFont(dpi_);
+    const auto& layout = Layout();
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const Control& c = layout[i];
+        SetWindowPos(controls_[i], nullptr, FromTwips(c.left, dpi_), FromTwips(c.top, dpi_), FromTwips(c.width, dpi_),
+                     FromTwips(c.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
+    if (old) {
+        DeleteObject(old);
+    }
+}
+
+void Form::show()
+{
+    RECT frame{0, 0, clientWidth(), clientHeight()};
+    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, dpi_);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    SetForegroundWindow(window_);
+    SetFocus(command(1));
+}
+
+void Form::keepFocusVisible()
+{
+    HWND focus = GetFocus();
+    if (focus && IsWindowVisible(focus)) {
+        return;
+    }
+    if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) {
+        SetFocus(first);
+    }
+}
+
+HWND Form::control(std::string_view name) const
+{
+    const int index = IndexOf(name);
+    return index < 0 ? nullptr : controls_[static_cast<std::size_t>(index)];
+}
+
+int Form::controlId(std::string_view name)
+{
+    const int index = IndexOf(name);
+    return index < 0 ? 0 : kFirstControlId + index;
+}
+
+HWND Form::frame(int number) const { return control("Frame" + std::to_string(number)); }
+HWND Form::command(int number) const { return control("Command" + std::to_string(number)); }
+HWND Form::text(int number) const { return control("Text" + std::to_string(number)); }
+HWND Form::option(int number) const { return control("Option" + std::to_string(number)); }
+HWND Form::label(int number) const { return control("Label" + std::to_string(number)); }
+HWND Form::richTextBox() const { return control("RichTextBox1"); }
+
+bool Form::setCursorFor(HWND hwnd) const
+{
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (controls_[i] == hwnd && cursors_[i]) {
+            SetCursor(cursors_[i]);
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return form ? form->handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND: {
+        const int index = LOWORD(wParam) - kFirstControlId;
+        if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(controls_.size())) {
+            const Control& control = Layout()[static_cast<std::size_t>(index)];
+            if (control.kind == Kind::Command && events_.click) {
+                events_.click(std::atoi(control.name + std::strlen("Command")));
+            }
+        }
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT && setCursorFor(reinterpret_cast<HWND>(wParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_DROPFILES:
+        if (events_.filesDropped) {
+            events_.filesDropped(reinterpret_cast<HDROP>(wParam));
+        } else {
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        applyDpi(HIWORD(wParam));
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        RECT frame{0, 0, clientWidth(), clientHeight()};
+        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, dpi_);
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top, frame.right - frame.left,
+                     frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_CLOSE:
+        // Refused while an action is under way: it ends first, the window stays.
+        if (events_.closeRequested) {
+            events_.closeRequested();
+        }
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    auto* form = reinterpret_cast<Form*>(data);
+    switch (message) {
+    case WM_NCHITTEST:
+        // A group box lets the mouse through to the window; a panel keeps it,
+        // so that its own pointer shows over its surface.
+        if (DefSubclassProc(hwnd, message, wParam, lParam) == HTTRANSPARENT) {
+            return HTCLIENT;
+        }
+        break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+        if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
+            return SendMessageW(form->window_, message, wParam, lParam);
+        }
+        break;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT && form->setCursorFor(reinterpret_cast<HWND>(wParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE: {
+        const int index = GetDlgCtrlID(hwnd) - kFirstControlId;
+        const Control& control = Layout()[static_cast<std::size_t>(index)];
+        if (control.kind == Kind::Text && form->events_.mouseOverBox) {
+            form->events_.mouseOverBox(std::atoi(control.name + std::strlen("Text")));
+        }
+        break;
+    }
+    case WM_GETDLGCODE:
+        // The document view lets Tab move the focus on, as every other control does.
+        if (hwnd == form->richTextBox()) {
+            return DefSubclassProc(hwnd, message, wParam, lParam) & ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+        }
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace quilvane::win32

@@ -1,0 +1,186 @@
+#include "gui/win32/Win32WizardView.hpp"
+
+#include "gui/win32/BackgroundWork.hpp"
+#include "gui/win32/DocumentText.hpp"
+#include "gui/win32/Form.hpp"
+#include "platform/win32/ProgramFolders.hpp"
+#include "platform/win32/WideText.hpp"
+
+#include <commdlg.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace quilvane::win32 {
+namespace {
+
+int Number(Frame frame) { return static_cast<int>(frame) + 1; }
+int Number(TextBox box) { return static_cast<int>(box) + 1; }
+
+std::wstring WindowText(HWND hwnd)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// A modal box or dialog enables its owner as it closes; while a handler runs
+// the window must stay disabled, so its state is put back at once.
+class KeepEnabledState {
+public:
+    explicit KeepEnabledState(HWND window) : window_(window), enabled_(IsWindowEnabled(window) != FALSE) {}
+    ~KeepEnabledState() { EnableWindow(window_, enabled_); }
+    KeepEnabledState(const KeepEnabledState&) = delete;
+    KeepEnabledState& operator=(const KeepEnabledState&) = delete;
+
+private:
+    HWND window_;
+    bool enabled_;
+};
+
+// Rich Edit reads a text that starts with "{\rtf" as markup; streamed in as
+// plain text it is shown as it is.
+void SetPlainText(HWND richEdit, const std::wstring& text)
+{
+    struct Source {
+        const wchar_t* data;
+        std::size_t bytesLeft;
+    } source{text.data(), text.size() * sizeof(wchar_t)};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = [](DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) -> DWORD {
+        auto* from = reinterpret_cast<Source*>(cookie);
+        const std::size_t count = std::min(from->bytesLeft, static_cast<std::size_t>(wanted));
+        std::memcpy(buffer, from->data, count);
+        from->data += count / sizeof(wchar_t);
+        from->bytesLeft -= count;
+        *given = static_cast<LONG>(count);
+        return 0;
+    };
+    SendMessageW(richEdit, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
+}
+
+}  // namespace
+
+Win32WizardView::Win32WizardView(Form& form) : form_(form), end_([] { PostQuitMessage(0); }) {}
+
+HWND Win32WizardView::takeRequestedFocus()
+{
+    HWND box = requestedFocus_;
+    requestedFocus_ = nullptr;
+    return box;
+}
+
+void Win32WizardView::setFrameVisible(Frame frame, bool visible)
+{
+    ShowWindow(form_.frame(Number(frame)), visible ? SW_SHOW : SW_HIDE);
+}
+
+bool Win32WizardView::optionValue(OptionButton option) const
+{
+    const int number = option == OptionButton::Option1 ? 1 : 2;
+    return SendMessageW(form_.option(number), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string Win32WizardView::boxText(TextBox box) const
+{
+    return Utf8FromWide(WindowText(form_.text(Number(box))));
+}
+
+void Win32WizardView::clearBox(TextBox box)
+{
+    SetWindowTextW(form_.text(Number(box)), L"");
+}
+
+void Win32WizardView::focusBox(TextBox box)
+{
+    HWND hwnd = form_.text(Number(box));
+    if (IsWindowEnabled(form_.window())) {
+        SetFocus(hwnd);
+    } else {
+        requestedFocus_ = hwnd;  // no focus goes into a disabled window
+    }
+}
+
+int Win32WizardView::messageBox(std::string_view text, int style, std::string_view title)
+{
+    // The styles and answers are the platform's own numbers (MB_YESNO = 4,
+    // MB_ICONQUESTION = 32, IDYES = 6...).
+    KeepEnabledState keep(form_.window());
+    return MessageBoxW(form_.window(), WideFromUtf8(text).c_str(), WideFromUtf8(title).c_str(),
+                       static_cast<UINT>(style));
+}
+
+// The filter comes as pairs "description|pattern|description|pattern".
+void Win32WizardView::setDialogFilter(std::string_view filter)
+{
+    dialogFilter_ = WideFromUtf8(filter);
+    for (wchar_t& c : dialogFilter_) {
+        if (c == L'|') {
+            c = L'\0';
+        }
+    }
+    dialogFilter_.push_back(L'\0');
+}
+
+void Win32WizardView::showOpen()
+{
+    std::wstring file = dialogFileName_.wstring();
+    file.resize(32768, L'\0');
+    const std::wstring title = WideFromUtf8("打开");
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = form_.window();
+    dialog.lpstrFilter = dialogFilter_.empty() ? nullptr : dialogFilter_.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    KeepEnabledState keep(form_.window());
+    if (GetOpenFileNameW(&dialog)) {
+        dialogFileName_ = std::filesystem::path(file.c_str());
+    }
+}
+
+void Win32WizardView::showDocument()
+{
+    SetPlainText(form_.richTextBox(), DocumentText(document_));
+}
+
+void Win32WizardView::setDocumentText(std::string bytes)
+{
+    document_ = std::move(bytes);
+    showDocument();
+}
+
+void Win32WizardView::editDocument(const std::function<void(std::string&)>& edit)
+{
+    edit(document_);
+    showDocument();
+}
+
+void Win32WizardView::runWork(std::string_view title, bool cancellable,
+                              const std::function<void(ProgressReport&)>& work)
+{
+    RunInBackground(form_.window(), title, cancellable, progressDelay_, work);
+}
+
+std::filesystem::path Win32WizardView::programDirectory() const
+{
+    return ExecutableDirectory();
+}
+
+std::filesystem::path Win32WizardView::userDataDirectory() const
+{
+    return UserDataDirectory();
+}
+
+void Win32WizardView::endProgram()
+{
+    ShowWindow(form_.window(), SW_HIDE);
+    end_();
+}
+
+}  // namespace quilvane::win32

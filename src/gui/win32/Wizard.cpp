@@ -1,0 +1,78 @@
+#include "gui/win32/Wizard.hpp"
+
+#include "gui/win32/DroppedFiles.hpp"
+#include "password/PasswordSteps.hpp"
+#include "transform/FileActions.hpp"
+#include "wizard/HandlerGuard.hpp"
+#include "wizard/Navigation.hpp"
+
+
+namespace quilvane::win32 {
+namespace {
+
+using Handler = void (*)(WizardView&);
+constexpr Handler kClicks[] = {&Command1_Click, &Command2_Click, &Command3_Click, &Command4_Click,
+                               &Command5_Click, &Command6_Click, &Command7_Click, &Command8_Click,
+                               &Command9_Click, &Command10_Click, &Command11_Click};
+
+}  // namespace
+
+Wizard::Wizard()
+    : form_(Form::Events{
+          [this](int command) { act([this, command] { kClicks[command - 1](view_); }); },
+          [this](int box) {
+              if (GetFocus() != form_.text(box)) {  // already there: nothing to do
+                  act([this, box] { PasswordBox_MouseMove(view_, static_cast<TextBox>(box - 1)); });
+              }
+          },
+          [this] {
+              // Closing the window ends the program, unless an action is under way.
+              if (!runner_.running()) {
+                  view_.endProgram();
+              }
+          },
+          [this](HDROP files) {
+              // One file dropped on a file panel is opened as if chosen in the
+              // dialog; anything else, or a drop on another panel, is ignored.
+              const auto file = TakeOneDroppedFile(files);
+              const bool onFilePanel = IsWindowVisible(form_.frame(4)) || IsWindowVisible(form_.frame(5));
+              if (file && onFilePanel) {
+                  act([this, &file] { OpenDroppedFile(view_, *file); });
+              }
+          },
+      }),
+      view_(form_),
+      runner_(form_.window())
+{
+}
+
+void Wizard::act(const std::function<void()>& handler)
+{
+    HWND focus = GetFocus();
+    const bool ran = runner_.run([&] { RunHandler(view_, handler); });
+    if (!ran) {
+        return;
+    }
+    if (HWND requested = view_.takeRequestedFocus()) {
+        focus = requested;
+    }
+    if (focus && IsWindowVisible(focus)) {
+        SetFocus(focus);
+    } else if (IsWindowVisible(form_.window())) {
+        form_.keepFocusVisible();
+    }
+}
+
+int RunMessageLoop(HWND window)
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace quilvane::win32
