@@ -63,6 +63,7 @@ public:
     StageClock stages;
 
     void setFrameVisible(quilvane::Frame, bool) override {}
+    bool frameVisible(quilvane::Frame) const override { return false; }
     bool optionValue(quilvane::OptionButton option) const override
     {
         return option == quilvane::OptionButton::Option1;
@@ -102,6 +103,7 @@ public:
     fs::path programDirectory() const override { return programDirectory_; }
     fs::path userDataDirectory() const override { return programDirectory_; }
 
+    fs::path takeStartFile() override { return {}; }
     void endProgram() override { ended = true; }
 
 private:

@@ -50,6 +50,7 @@ public:
     virtual ~WizardView() = default;
 
     virtual void setFrameVisible(Frame frame, bool visible) = 0;
+    virtual bool frameVisible(Frame frame) const = 0;
     virtual bool optionValue(OptionButton option) const = 0;
     virtual std::string boxText(TextBox box) const = 0;
     virtual void clearBox(TextBox box) = 0;
@@ -86,6 +87,10 @@ public:
     // data directory when that one cannot be written.
     virtual std::filesystem::path programDirectory() const = 0;
     virtual std::filesystem::path userDataDirectory() const = 0;
+
+    // The file given when the program was started ("Open with"), handed
+    // over once: empty afterwards, and when none was given.
+    virtual std::filesystem::path takeStartFile() = 0;
 
     // Ends the program: the caller returns at once, no further handler runs.
     virtual void endProgram() = 0;

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace quilvane::testing {
@@ -40,6 +41,7 @@ public:
     FileStamp stamp;
     std::filesystem::path programDir;
     std::filesystem::path dataDir;
+    std::filesystem::path startFile;
     bool ended = false;
 
     // --- the script ---
@@ -79,6 +81,7 @@ public:
         record(visible ? "show Frame" : "hide Frame", static_cast<int>(frame) + 1);
         frames[static_cast<std::size_t>(frame)] = visible;
     }
+    bool frameVisible(Frame frame) const override { return frames[static_cast<std::size_t>(frame)]; }
     bool optionValue(OptionButton option) const override
     {
         return option == OptionButton::Option1 ? option1 : !option1;
@@ -161,6 +164,8 @@ public:
 
     std::filesystem::path programDirectory() const override { return programDir; }
     std::filesystem::path userDataDirectory() const override { return dataDir; }
+
+    std::filesystem::path takeStartFile() override { return std::exchange(startFile, {}); }
 
     void endProgram() override
     {

@@ -76,6 +76,12 @@ void QtWizardView::setFrameVisible(Frame frame, bool visible)
     form_.frame(Number(frame))->setVisible(visible);
 }
 
+bool QtWizardView::frameVisible(Frame frame) const
+{
+    // Its own state, whether or not the window is on the screen yet.
+    return !form_.frame(Number(frame))->isHidden();
+}
+
 bool QtWizardView::optionValue(OptionButton option) const
 {
     return form_.option(option == OptionButton::Option1 ? 1 : 2)->isChecked();

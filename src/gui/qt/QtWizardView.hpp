@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 namespace quilvane {
 
@@ -23,6 +24,7 @@ public:
     void setEndProgram(std::function<void()> end) { end_ = std::move(end); }
 
     void setFrameVisible(Frame frame, bool visible) override;
+    bool frameVisible(Frame frame) const override;
     bool optionValue(OptionButton option) const override;
     std::string boxText(TextBox box) const override;
     void clearBox(TextBox box) override;
@@ -43,6 +45,9 @@ public:
     void setProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
     std::filesystem::path programDirectory() const override;
     std::filesystem::path userDataDirectory() const override;
+    // The file named on the command line, kept for the file panel.
+    void setStartFile(const std::filesystem::path& file) { startFile_ = file; }
+    std::filesystem::path takeStartFile() override { return std::exchange(startFile_, {}); }
     void endProgram() override;
 
 private:
@@ -53,6 +58,7 @@ private:
     std::filesystem::path dialogFileName_;
     std::function<void()> end_;
     int progressDelay_ = 500;
+    std::filesystem::path startFile_;
 };
 
 }  // namespace quilvane

@@ -1,7 +1,7 @@
 #include "gui/qt/Wizard.hpp"
 
 #include "gui/qt/KeyboardFlow.hpp"
-#include "password/PasswordSteps.hpp"
+#include "transform/Commands.hpp"
 #include "transform/FileActions.hpp"
 #include "wizard/HandlerGuard.hpp"
 #include "wizard/Navigation.hpp"
@@ -19,14 +19,9 @@ Wizard::Wizard()
           act([this, file] { OpenDroppedFile(view_, file); });
       })
 {
-    using Handler = void (*)(WizardView&);
-    const Handler clicks[] = {&Command1_Click, &Command2_Click, &Command3_Click, &Command4_Click,
-                              &Command5_Click, &Command6_Click, &Command7_Click, &Command8_Click,
-                              &Command9_Click, &Command10_Click, &Command11_Click};
     for (int number = 1; number <= 11; ++number) {
-        const Handler handler = clicks[number - 1];
         connect(form_.command(number), &QPushButton::clicked, this,
-                [this, handler] { act([this, handler] { handler(view_); }); });
+                [this, number] { act([this, number] { ClickCommand(view_, number); }); });
     }
     for (int number = 1; number <= 10; ++number) {
         form_.text(number)->installEventFilter(this);

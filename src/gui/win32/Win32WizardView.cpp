@@ -77,6 +77,12 @@ void Win32WizardView::setFrameVisible(Frame frame, bool visible)
     ShowWindow(form_.frame(Number(frame)), visible ? SW_SHOW : SW_HIDE);
 }
 
+bool Win32WizardView::frameVisible(Frame frame) const
+{
+    // Its own state, whether or not the window is on the screen yet.
+    return (GetWindowLongW(form_.frame(Number(frame)), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 bool Win32WizardView::optionValue(OptionButton option) const
 {
     const int number = option == OptionButton::Option1 ? 1 : 2;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace quilvane::win32 {
 
@@ -27,6 +28,7 @@ public:
     HWND takeRequestedFocus();
 
     void setFrameVisible(Frame frame, bool visible) override;
+    bool frameVisible(Frame frame) const override;
     bool optionValue(OptionButton option) const override;
     std::string boxText(TextBox box) const override;
     void clearBox(TextBox box) override;
@@ -45,6 +47,9 @@ public:
                  const std::function<void(ProgressReport&)>& work) override;
     std::filesystem::path programDirectory() const override;
     std::filesystem::path userDataDirectory() const override;
+    // The file named on the command line, kept for the file panel.
+    void setStartFile(const std::filesystem::path& file) { startFile_ = file; }
+    std::filesystem::path takeStartFile() override { return std::exchange(startFile_, {}); }
     void endProgram() override;
 
 private:
@@ -58,6 +63,7 @@ private:
     std::function<void()> end_;
     DWORD progressDelay_ = 500;
     HWND requestedFocus_ = nullptr;
+    std::filesystem::path startFile_;
 };
 
 }  // namespace quilvane::win32

@@ -1,25 +1,16 @@
 #include "gui/win32/Wizard.hpp"
 
 #include "gui/win32/DroppedFiles.hpp"
-#include "password/PasswordSteps.hpp"
+#include "transform/Commands.hpp"
 #include "transform/FileActions.hpp"
 #include "wizard/HandlerGuard.hpp"
 #include "wizard/Navigation.hpp"
 
-
 namespace quilvane::win32 {
-namespace {
-
-using Handler = void (*)(WizardView&);
-constexpr Handler kClicks[] = {&Command1_Click, &Command2_Click, &Command3_Click, &Command4_Click,
-                               &Command5_Click, &Command6_Click, &Command7_Click, &Command8_Click,
-                               &Command9_Click, &Command10_Click, &Command11_Click};
-
-}  // namespace
 
 Wizard::Wizard()
     : form_(Form::Events{
-          [this](int command) { act([this, command] { kClicks[command - 1](view_); }); },
+          [this](int command) { act([this, command] { ClickCommand(view_, command); }); },
           [this](int box) {
               if (GetFocus() != form_.text(box)) {  // already there: nothing to do
                   act([this, box] { PasswordBox_MouseMove(view_, static_cast<TextBox>(box - 1)); });

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/WizardView.hpp"
+
+namespace quilvane {
+
+// The Click handler of each command button, Command1 to Command11, as both
+// windows bind them. A password step that leads to a file panel opens there
+// the file given when the program was started, as if it had been chosen
+// with Open file.
+void ClickCommand(WizardView& view, int number);
+
+}  // namespace quilvane
