@@ -569,6 +569,11 @@ ShiftCheck CheckShift(std::string_view text, int delta, const ShiftProgress& pro
     return detail::CheckShiftUsing(detail::BestKernel(), text, delta, progress);
 }
 
+ShiftCheck CheckShiftOfPart(std::string_view part, int delta)
+{
+    return CheckPart(detail::BestKernel(), part, delta, {}, true);
+}
+
 std::size_t ShiftStretchInPlace(char* text, std::size_t size, std::size_t begin, std::size_t want, int delta)
 {
     return detail::ShiftStretchInPlaceUsing(detail::BestKernel(), text, size, begin, want, delta);

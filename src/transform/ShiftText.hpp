@@ -48,6 +48,10 @@ struct ShiftCheck {
 };
 ShiftCheck CheckShift(std::string_view text, int delta, const ShiftProgress& progress = {});
 
+// The same for a part of a longer text that starts and ends at character
+// boundaries and is not its end: more of the text follows it.
+ShiftCheck CheckShiftOfPart(std::string_view part, int delta);
+
 // For a text that keeps its length under the shift: shifts in place the
 // characters from `begin` (a character boundary) until at least `want` bytes
 // are done or the text ends, and returns where it stopped, always a
