@@ -7,13 +7,12 @@
 namespace bench {
 
 // When each stage of an action ended, told by its progress windows: the
-// opening one closes once the file is read; the action's own one passes half
-// way when the check of the whole document is done, reaches the end when the
-// last byte is written, and closes once the file is flushed and renamed into
-// place. The shift reports every 16 MiB, so a stage end is known to within
-// that much work.
-enum Stage { kRead, kChecked, kWritten, kFlushed, kStages };
-inline constexpr const char* kStageNames[kStages] = {"read", "check", "shift+write", "flush+rename"};
+// opening one closes once the beginning of the file is read; the action's
+// own one reaches the end when the last byte of the file has been read and
+// shifted (the writer may still be writing), and closes once the new file is
+// written, flushed and renamed into place.
+enum Stage { kOpened, kRead, kFlushed, kStages };
+inline constexpr const char* kStageNames[kStages] = {"open", "read+shift", "write+flush+rename"};
 
 enum class Action { Encrypt, Decrypt };
 

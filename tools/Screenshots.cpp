@@ -75,10 +75,10 @@ int main(int argc, char* argv[])
             showOnly(step);
             save(wizard.form().grab(), QString("step%1.png").arg(step));
         }
-        wizard.view().setDocumentText("春眠不觉晓，\r\n处处闻啼鸟。\r\n夜来风雨声，\r\n花落知多少。\r\n");
+        wizard.view().setDocument({.excerpt = "春眠不觉晓，\r\n处处闻啼鸟。\r\n夜来风雨声，\r\n花落知多少。\r\n"});
         showOnly(4);
         save(wizard.form().grab(), "utf8.png");
-        wizard.view().setDocumentText({});
+        wizard.view().setDocument({});
         showOnly(1);
         save(LauncherBeside(icon, wizard.form().grab()), "icon.png");
         QApplication::exit(failures);

@@ -1,35 +1,33 @@
 #include "platform/DocumentFile.hpp"
 
-#include "platform/FileRefusal.hpp"
 #include "platform/SystemErrors.hpp"
 #include "platform/SystemFileLayer.hpp"
-
-#include <new>
-#include <stdexcept>
 
 // What the file layer is on every system; each system's own side is in
 // posix/ and win32/.
 namespace quilvane {
 
-std::uint64_t MemoryNeededFor(std::uint64_t size)
+LoadedDocument ReadDocumentStart(const std::filesystem::path& path, std::size_t limit)
 {
-    return size + size / 10 + (64u << 20);
-}
-
-std::optional<FileError> ReserveDocument(std::string& bytes, const std::filesystem::path& path, std::uint64_t size,
-                                         std::uint64_t available)
-{
-    if (available && MemoryNeededFor(size) > available) {
-        return FileError{path, FileRefusal::TooLarge};
+    OpenedSource opened = OpenDocumentSource(path);
+    if (opened.error) {
+        return {{}, {}, opened.error};
     }
-    try {
-        bytes.reserve(static_cast<std::size_t>(size) + kDocumentGrowth);
-    } catch (const std::bad_alloc&) {
-        return FileError{path, FileRefusal::TooLarge};
-    } catch (const std::length_error&) {
-        return FileError{path, FileRefusal::TooLarge};
+    LoadedDocument loaded{std::string(limit, '\0'), opened.source->stamp(), std::nullopt};
+    std::size_t filled = 0;
+    while (filled < limit) {
+        std::error_code error;
+        const std::size_t got = opened.source->read(loaded.bytes.data() + filled, limit - filled, error);
+        if (error) {
+            return {{}, {}, FileError{path, error}};
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
     }
-    return std::nullopt;
+    loaded.bytes.resize(filled);
+    return loaded;
 }
 
 Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
@@ -49,10 +47,10 @@ Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view 
     std::string_view rest = bytes;
     return ReplaceFileContentFrom(
         path, bytes.size(),
-        [&] {
-            const std::string_view stretch = rest.substr(0, kStretch);
+        [&](std::string_view& stretch) {
+            stretch = rest.substr(0, kStretch);
             rest.remove_prefix(stretch.size());
-            return stretch;
+            return true;
         },
         options);
 }

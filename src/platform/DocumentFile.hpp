@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,36 +38,34 @@ struct LoadedDocument {
     std::optional<FileError> error;
 };
 
-// Told now and then how far a long read or write has come; answering false
-// cancels a read (a write, once begun, always runs to its end).
+// Told now and then how far a long write has come.
 using IoProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
-struct ReadOptions {
-    IoProgress progress;
-    // Memory the program may use for the document; 0: what the system has
-    // available. A file that would not fit is refused before it is read.
-    std::uint64_t memoryAvailable = 0;
+// A document's file, opened for one pass from its beginning, a stretch at a
+// time; never held whole in memory.
+class DocumentSource {
+public:
+    virtual ~DocumentSource() = default;
+    // The file as it was when it was opened.
+    virtual const FileStamp& stamp() const = 0;
+    // Up to `size` bytes into `data`: how many came, 0 at the end of the
+    // file, or 0 with `error` set.
+    virtual std::size_t read(char* data, std::size_t size, std::error_code& error) = 0;
 };
 
-// The memory a document of `size` bytes needs while it is worked on: one copy
-// of it, and room for the program around it.
-std::uint64_t MemoryNeededFor(std::uint64_t size);
+struct OpenedSource {
+    std::unique_ptr<DocumentSource> source;
+    std::optional<FileError> error;
+};
 
-// How much a document may grow while it is read (a file that grows, or
-// reports no size), before its storage has to move.
-inline constexpr std::size_t kDocumentGrowth = 64u << 10;
+// Only a regular file is opened: a pipe, socket or device is refused at
+// once, before anything could wait on it.
+OpenedSource OpenDocumentSource(const std::filesystem::path& path);
 
-// Storage reserved for a document of `size` bytes, or why there is none: a
-// file that would not fit in the memory `available` (0: not known) is
-// refused before it is read. Each system's reader starts with it.
-std::optional<FileError> ReserveDocument(std::string& bytes, const std::filesystem::path& path, std::uint64_t size,
-                                         std::uint64_t available);
-
-// The whole file, byte for byte: no line end converted, no NUL dropped.
-// Only a regular file is read: a pipe, socket or device is refused at once,
-// before anything could wait on it. Cancelled through the progress, it gives
-// the error ECANCELED.
-LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options = {});
+// The beginning of the file, at most `limit` bytes of it, byte for byte (no
+// line end converted, no NUL dropped), and its stamp: what the view shows of
+// a document. The same refusals as OpenDocumentSource.
+LoadedDocument ReadDocumentStart(const std::filesystem::path& path, std::size_t limit);
 
 struct ReplaceOptions {
     // When known, the file must still be as it was then, or nothing is written.
@@ -81,6 +80,9 @@ struct ReplaceOptions {
     // Written after the content, so that the caller needs no joined copy.
     std::string_view suffix;
     IoProgress progress;
+    // Where the size is not known in advance, about how large the content
+    // will be: how the disk is written is chosen by it.
+    std::uint64_t sizeHint = 0;
 };
 
 struct Replaced {
@@ -114,14 +116,19 @@ struct Replaced {
 Replaced ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes,
                             const ReplaceOptions& options = {});
 
-// Gives the content a stretch at a time, on the calling thread: each stretch
-// is written while the next is made, and must stay unchanged until the
-// replace returns. An empty stretch ends the content (the suffix follows).
-using ContentStretches = std::function<std::string_view()>;
+// Gives the content a stretch at a time, on the calling thread, in
+// `stretch`: each is copied to the writer before the next is asked for, so
+// it need only stay as it is until then. An empty stretch ends the content
+// (the suffix follows). Answering false abandons the replace: nothing is
+// replaced, and the error is ECANCELED (the source knows why).
+using ContentStretches = std::function<bool(std::string_view& stretch)>;
+
+// Without a size known in advance.
+inline constexpr std::uint64_t kSizeUnknown = ~std::uint64_t{0};
 
 // The same, with the content made while it is written: `size` bytes in all
-// (without the suffix). After a failure the source may have been asked for
-// some of its stretches, never past the one being written.
+// (without the suffix), or kSizeUnknown. Whatever the source says, the file
+// is taken only when it holds exactly what was handed over.
 Replaced ReplaceFileContentFrom(const std::filesystem::path& path, std::uint64_t size,
                                 const ContentStretches& stretches, const ReplaceOptions& options = {});
 

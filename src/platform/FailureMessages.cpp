@@ -15,7 +15,6 @@ std::string SystemReason(const std::error_code& error)
         case FileRefusal::HardLinked: return "这个文件还有其他名称（硬链接），改写后其他名称仍会保留原来的内容";
         case FileRefusal::ChangedOnDisk: return "文件在本程序打开它之后被其他程序修改过";
         case FileRefusal::NotRegularFile: return "这不是一个普通文件";
-        case FileRefusal::TooLarge: return "文件太大，可用内存不足以处理它";
         case FileRefusal::NotPermitted: return "您没有修改这个文件的权限";
         case FileRefusal::OwnerNotKept: return "这个文件属于其他用户，改写后无法保留它原来的所有者";
         }
@@ -49,11 +48,7 @@ namespace failure {
 
 std::string OpenText(const FileError& error)
 {
-    std::string advice = "\n请选择其他文件。";
-    if (error.error == FileRefusal::TooLarge) {
-        advice = "\n请关闭其他程序以腾出内存后再试，或选择较小的文件。";
-    }
-    return "无法打开文件" + DisplayPath(error.path) + "：" + SystemReason(error.error) + "。" + advice;
+    return "无法打开文件" + DisplayPath(error.path) + "：" + SystemReason(error.error) + "。\n请选择其他文件。";
 }
 
 std::string SaveText(const FileError& error)

@@ -15,7 +15,6 @@ public:
         case FileRefusal::HardLinked: return "the file has other names (hard links)";
         case FileRefusal::ChangedOnDisk: return "the file changed on disk since it was loaded";
         case FileRefusal::NotRegularFile: return "not a regular file";
-        case FileRefusal::TooLarge: return "the file is too large for the available memory";
         case FileRefusal::NotPermitted: return "this user may not write the file";
         case FileRefusal::OwnerNotKept: return "the file's owner could not be kept";
         }

@@ -11,7 +11,6 @@ enum class FileRefusal {
     HardLinked,         // other names would keep the old content
     ChangedOnDisk,      // someone else changed it since it was loaded or written
     NotRegularFile,     // a device, a pipe or the like
-    TooLarge,           // more than the memory the program may use for it
     NotPermitted,       // the system does not let this user write it
     OwnerNotKept,       // replacing it would give it to this user instead of its owner
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DocumentFile.hpp"
+#include "platform/Document.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -44,7 +44,7 @@ public:
 
 // Everything the event handlers need from the window system. The program
 // binds it to the Qt window; the handler tests bind it to a scripted view.
-// Texts are UTF-8; the document is the file's bytes, never converted.
+// Texts are UTF-8; the document's bytes are the file's, never converted.
 class WizardView {
 public:
     virtual ~WizardView() = default;
@@ -66,20 +66,17 @@ public:
     virtual std::filesystem::path dialogFileName() const = 0;
     virtual void setDialogFileName(const std::filesystem::path& fileName) = 0;
 
-    // RichTextBox1: the document view, holding the document's bytes.
-    virtual const std::string& documentText() const = 0;
-    virtual void setDocumentText(std::string bytes) = 0;
-    // Changes the document where it lies, without a copy.
-    virtual void editDocument(const std::function<void(std::string& bytes)>& edit) = 0;
-    // The file as it was when the document was loaded or last written.
-    virtual FileStamp documentStamp() const = 0;
-    virtual void setDocumentStamp(const FileStamp& stamp) = 0;
+    // RichTextBox1: the document view. It shows the beginning of the
+    // document the actions work on (decoded for the eye; the bytes are the
+    // file's), with a note where the document goes on past it.
+    virtual const Document& document() const = 0;
+    virtual void setDocument(Document document) = 0;
 
     // Runs `work` off the window's thread and returns when it is done. The
     // window keeps painting meanwhile and takes no input (only the progress
     // window's Cancel, where offered), so no other handler runs before this
-    // one ends. `work` must not call the view; it may use the document it
-    // was given before (editDocument) and the report.
+    // one ends. `work` must not call the view; it may read the document
+    // (which nothing changes meanwhile) and use the report.
     virtual void runWork(std::string_view title, bool cancellable,
                          const std::function<void(ProgressReport& report)>& work) = 0;
 

@@ -6,8 +6,9 @@
 #include "platform/FailureMessages.hpp"
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemErrors.hpp"
+#include "transform/DocumentWrite.hpp"
+#include "transform/ShiftStream.hpp"
 #include "transform/ShiftText.hpp"
-#include "transform/ShiftedWrite.hpp"
 
 #include <optional>
 #include <string>
@@ -17,44 +18,6 @@ namespace quilvane {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-// One progress report over the passes an action makes through a document
-// (check and shift, then write), shown as the share of the document done.
-class Passes {
-public:
-    Passes(ProgressReport& report, std::uint64_t size, int passes) : report_(report), size_(size), passes_(passes) {}
-
-    void at(std::uint64_t done, std::uint64_t passSize)
-    {
-        if (passSize == 0) {
-            return;
-        }
-        if (pass_ + 1 == passes_ && done >= passSize) {
-            report_.update(size_, size_);
-            return;
-        }
-        const double share = (pass_ + static_cast<double>(done) / static_cast<double>(passSize)) / passes_;
-        report_.update(static_cast<std::uint64_t>(share * static_cast<double>(size_)), size_);
-    }
-    ShiftProgress shifting(std::uint64_t passSize)
-    {
-        return [this, passSize](std::size_t done) { at(done, passSize); };
-    }
-    IoProgress writing()
-    {
-        return [this](std::uint64_t done, std::uint64_t total) {
-            pass_ = passes_ - 1;
-            at(done, total);
-            return true;
-        };
-    }
-
-private:
-    ProgressReport& report_;
-    std::uint64_t size_;
-    int passes_;
-    int pass_ = 0;
-};
 
 // Runs `work` off the window's thread. A failure that comes as an exception
 // (no memory left, no thread to work on) is given back as the error it
@@ -70,55 +33,39 @@ std::optional<std::error_code> RunWork(WizardView& view, std::string_view title,
     return std::nullopt;
 }
 
-// Changes the document where it lies, off the window's thread.
-std::optional<std::error_code> EditInBackground(
-    WizardView& view, std::string_view title,
-    const std::function<void(std::string& text, ProgressReport& report)>& edit)
+// The beginning of a file as the view shows it: whole characters only,
+// since the rest of the last one may lie past what was read.
+Document DocumentOf(const std::filesystem::path& file, LoadedDocument loaded)
 {
-    std::optional<std::error_code> failure;
-    view.editDocument([&](std::string& text) {
-        failure = RunWork(view, title, false, [&](ProgressReport& report) { edit(text, report); });
-    });
-    return failure;
+    Document document;
+    document.file = file;
+    document.stamp = loaded.stamp;
+    document.more = static_cast<std::uint64_t>(loaded.stamp.size) > loaded.bytes.size();
+    if (document.more && !loaded.bytes.empty()) {
+        loaded.bytes.resize(detail::LastCharacterStart(loaded.bytes));
+    }
+    document.excerpt = std::move(loaded.bytes);
+    return document;
 }
 
-// No file open: the view empty, no name, no stamp.
-void CloseDocument(WizardView& view)
-{
-    view.editDocument([](std::string& text) { std::string().swap(text); });
-    view.setDocumentStamp({});
-    view.setDialogFileName({});
-}
-
-// Loads the chosen file into the view. The old document goes first: its
-// memory may be needed for the new one, and the view never holds a document
-// under another file's name. So after a failure no file is open.
+// Opens the chosen file into the view: its stamp and its beginning, however
+// large it is. After a failure no file is open, so nothing can be written
+// over a file from a document that is not its own.
 void LoadChosenFile(WizardView& view, const std::filesystem::path& chosen)
 {
-    std::string old;
-    view.editDocument([&](std::string& text) { old.swap(text); });
-    view.setDocumentStamp({});
-
+    view.setDocument({});
     LoadedDocument loaded;
-    const auto failure = RunWork(view, "正在打开文件", true, [&](ProgressReport& report) {
-        std::string().swap(old);  // a large document takes a while to give back
-        ReadOptions options;
-        options.progress = [&](std::uint64_t done, std::uint64_t total) { return report.update(done, total); };
-        loaded = ReadDocumentFile(chosen, options);
-    });
+    const auto failure = RunWork(view, "正在打开文件", false,
+                                 [&](ProgressReport&) { loaded = ReadDocumentStart(chosen, kExcerptLimit); });
     if (failure) {
         loaded = {{}, {}, FileError{chosen, *failure}};
     }
     if (loaded.error) {
         view.setDialogFileName({});
-        if (loaded.error->error != std::errc::operation_canceled) {
-            view.messageBox(failure::OpenText(*loaded.error), msgbox::kOkOnly + msgbox::kCritical,
-                            failure::kOpenTitle);
-        }
+        view.messageBox(failure::OpenText(*loaded.error), msgbox::kOkOnly + msgbox::kCritical, failure::kOpenTitle);
         return;
     }
-    view.setDocumentText(std::move(loaded.bytes));
-    view.setDocumentStamp(loaded.stamp);
+    view.setDocument(DocumentOf(chosen, std::move(loaded)));
 }
 
 void OpenFile(WizardView& view)
@@ -143,9 +90,16 @@ std::optional<std::int16_t> ReadShift(WizardView& view)
     return key.shift;
 }
 
-bool EndsWithLineEnd(const std::string& text)
+// Before any file was opened the view's own text is shifted, where it lies.
+void ShiftViewText(WizardView& view, int delta, bool dropLineEnd)
 {
-    return std::string_view(text).ends_with(kLineEnd);
+    Document document = view.document();
+    std::string_view text = document.excerpt;
+    if (dropLineEnd && text.ends_with(kLineEnd)) {
+        text.remove_suffix(kLineEnd.size());
+    }
+    document.excerpt = ShiftText(text, delta);
+    view.setDocument(std::move(document));
 }
 
 // What came of shifting the document and writing it over its file.
@@ -158,43 +112,24 @@ struct Rewrite {
 };
 
 // Shifts the document by `delta` and writes it, with `suffix`, over the file
-// it was loaded from, unless the file changed on disk since; a decryption
-// first takes off the line end that encryption added. When the change could
-// not be undone or the write fails, the document is put back as it was. All
-// of it off the window's thread; the document's stamp follows the file.
+// it was read from, in one pass off the window's thread; a decryption takes
+// off the line end that encryption added. The view then shows what the file
+// holds.
 Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::filesystem::path& file, int delta,
-                      std::string_view suffix, bool takeOffLineEnd)
+                      std::string_view suffix, bool dropLineEnd)
 {
     Rewrite result;
-    const FileStamp expected = view.documentStamp();
-    if (!expected.known()) {
+    const Document& document = view.document();
+    if (document.file != file || !document.stamp.known()) {
         // Only a document read from its file is ever written over it.
         result.shifted = true;
         result.error = FileError{file, FileRefusal::ChangedOnDisk};
         return result;
     }
-    ShiftedWrite written;
-    const auto failure = EditInBackground(view, title, [&](std::string& text, ProgressReport& report) {
-        if (takeOffLineEnd) {
-            text.resize(text.size() - kLineEnd.size());
-        }
-        // The line end is put back unless the file took the text without it.
-        try {
-            Passes passes(report, text.size(), 2);
-            ReplaceOptions options;
-            options.expected = expected;
-            options.suffix = suffix;
-            options.progress = passes.writing();
-            written = WriteShifted(text, delta, file, options, passes.shifting(text.size()));
-        } catch (...) {
-            if (takeOffLineEnd) {
-                text += kLineEnd;
-            }
-            throw;
-        }
-        if (takeOffLineEnd && !written.replaced.contentReplaced) {
-            text += kLineEnd;
-        }
+    DocumentWrite written;
+    const auto failure = RunWork(view, title, false, [&](ProgressReport& report) {
+        written = WriteShiftedDocument(document, delta, dropLineEnd, suffix,
+                                       [&](std::uint64_t done, std::uint64_t total) { report.update(done, total); });
     });
     if (failure) {
         // Before the write, or around it: the file is as it was.
@@ -203,11 +138,10 @@ Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::files
         return result;
     }
     result.shifted = written.comesBack;
-    const Replaced& replaced = written.replaced;
-    result.error = replaced.error;
-    result.written = replaced.contentReplaced;
+    result.error = written.replaced.error;
+    result.written = written.replaced.contentReplaced;
     if (result.written) {
-        view.setDocumentStamp(replaced.stamp);
+        view.setDocument(std::move(written.written));
     }
     return result;
 }
@@ -240,9 +174,6 @@ void OpenDroppedFile(WizardView& view, const std::filesystem::path& file)
     LoadChosenFile(view, file);
 }
 
-// The document is shifted where it lies, in one pass that also makes sure
-// the change can be undone, then written; a failed write shifts it back. So
-// the document is held once, however large.
 void Command5_Click(WizardView& view)
 {
     const auto shift = ReadShift(view);
@@ -252,7 +183,7 @@ void Command5_Click(WizardView& view)
     const int down = -*shift;
     const auto file = view.dialogFileName();
     if (file.empty()) {
-        view.editDocument([&](std::string& text) { ShiftInPlace(text, down); });
+        ShiftViewText(view, down, false);
         view.messageBox("请先单击“打开文件”按钮，选定将要加密的文件后再单击此按钮。",
                         msgbox::kOkOnly + msgbox::kExclamation, "文件尚未打开");
         return;
@@ -277,13 +208,12 @@ void Command5_Click(WizardView& view)
         view.endProgram();
         return;
     }
-    if (const auto failure = EditInBackground(view, "正在还原文本",
-                                              [&](std::string& text, ProgressReport&) { ShiftInPlace(text, -down); })) {
-        // The view's text is no longer known to be the file's: no file stays open.
-        CloseDocument(view);
-        view.messageBox(failure::RestoreText(file, *failure), msgbox::kOkOnly + msgbox::kCritical,
-                        failure::kRestoreTitle);
-    }
+    // The view shows the plain text again; the file stays encrypted, and the
+    // document is that file shifted back, to be applied as it is read.
+    Document shown = view.document();
+    shown.shift -= down;
+    shown.excerpt = ShiftText(shown.excerpt, -down);
+    view.setDocument(std::move(shown));
 }
 
 void Command10_Click(WizardView& view)
@@ -293,22 +223,16 @@ void Command10_Click(WizardView& view)
         return;
     }
     const int up = *shift;
-    // The final line end that encryption wrote is not part of the text.
-    const bool marked = EndsWithLineEnd(view.documentText());
     const auto file = view.dialogFileName();
     if (file.empty()) {
-        view.editDocument([&](std::string& text) {
-            if (marked) {
-                text.resize(text.size() - kLineEnd.size());
-            }
-            ShiftInPlace(text, up);
-        });
+        // The final line end that encryption wrote is not part of the text.
+        ShiftViewText(view, up, true);
         view.messageBox("请先单击“打开文件”按钮，选定将要解密的文件后再单击此按钮。",
                         msgbox::kOkOnly + msgbox::kExclamation, "文件尚未打开");
         return;
     }
 
-    const Rewrite rewrite = ShiftAndWrite(view, "正在解密文件", file, up, {}, marked);
+    const Rewrite rewrite = ShiftAndWrite(view, "正在解密文件", file, up, {}, true);
     if (!rewrite.shifted) {
         view.messageBox(failure::DecryptRefusedText(file), msgbox::kOkOnly + msgbox::kCritical,
                         failure::kDecryptRefusedTitle);

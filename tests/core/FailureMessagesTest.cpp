@@ -30,7 +30,6 @@ TEST(SystemReason, NamesTheCauseOfAnErrnoValue)
         {std::make_error_code(std::errc::read_only_file_system), "磁盘是只读的"},
         {std::make_error_code(std::errc::filename_too_long), "文件名太长"},
         {FileRefusal::ReadOnly, "文件被设为只读"},
-        {FileRefusal::TooLarge, "文件太大，可用内存不足以处理它"},
         {FileRefusal::NotPermitted, "您没有修改这个文件的权限"},
         {FileRefusal::OwnerNotKept, "这个文件属于其他用户，改写后无法保留它原来的所有者"},
         {std::make_error_code(std::errc::not_enough_memory), "内存不足"},

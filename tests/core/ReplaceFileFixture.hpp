@@ -20,6 +20,12 @@ namespace quilvane::testing {
 
 namespace fs = std::filesystem;
 
+// The file as the program would see it now.
+inline FileStamp StampNow(const fs::path& path)
+{
+    return ReadDocumentStart(path, 0).stamp;
+}
+
 class FileReplacement : public ::testing::Test {
 public:
     void TearDown() override

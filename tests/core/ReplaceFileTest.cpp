@@ -20,7 +20,7 @@ TEST_F(FileReplacement, ReplacesTheContentOfAFileWithAChineseName)
     const Replaced replaced = ReplaceFileContent(path, "new");
     ASSERT_FALSE(replaced.error) << replaced.error->error.message();
     EXPECT_EQ(ReadBytes(path), "new");
-    EXPECT_EQ(replaced.stamp, ReadDocumentFile(path).stamp);
+    EXPECT_EQ(replaced.stamp, StampNow(path));
     EXPECT_EQ(strays({"加密文档.txt"}), std::vector<std::string>{});
 }
 
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"changed since it was loaded",
                 [](FileReplacement& t, ReplaceOptions& options) {
                     const auto path = t.file(u8"文档.txt", "old");
-                    options.expected = ReadDocumentFile(path).stamp;
+                    options.expected = StampNow(path);
                     WriteBytes(path, "someone else's");
                     return path;
                 },
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"replaced by another file of the same size and time since it was loaded",
                 [](FileReplacement& t, ReplaceOptions& options) {
                     const auto path = t.file(u8"文档.txt", "old");
-                    options.expected = ReadDocumentFile(path).stamp;
+                    options.expected = StampNow(path);
                     const auto other = t.file(u8"别的.txt", "new");
                     fs::last_write_time(other, fs::last_write_time(path));
                     fs::rename(other, path);
@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"rewritten in place to the same size with its modification time set back",
                 [](FileReplacement& t, ReplaceOptions& options) {
                     const auto path = t.file(u8"文档.txt", "old");
-                    options.expected = ReadDocumentFile(path).stamp;
+                    options.expected = StampNow(path);
                     const auto modified = fs::last_write_time(path);
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                     std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << "NEW";
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"vanished since it was loaded",
                 [](FileReplacement& t, ReplaceOptions& options) {
                     const auto path = t.file(u8"文档.txt", "old");
-                    options.expected = ReadDocumentFile(path).stamp;
+                    options.expected = StampNow(path);
                     fs::remove(path);
                     return path;
                 },
@@ -96,25 +96,23 @@ INSTANTIATE_TEST_SUITE_P(
                 std::make_error_code(std::errc::no_such_file_or_directory)}),
     RefusalName);
 
-TEST_F(FileReplacement, AFileTooLargeForTheMemoryIsRefusedBeforeReading)
+// A document is never read whole: its beginning for the view, and the
+// stamp of all of it.
+TEST_F(FileReplacement, ReadsTheBeginningOfAFileAndTheStampOfAllOfIt)
 {
-    const auto path = file("doc.txt", std::string(1000, 'x'));
-    ReadOptions options;
-    options.memoryAvailable = MemoryNeededFor(1000) - 1;
-    const LoadedDocument refused = ReadDocumentFile(path, options);
-    ASSERT_TRUE(refused.error);
-    EXPECT_EQ(refused.error->error, FileRefusal::TooLarge);
-    EXPECT_TRUE(refused.bytes.empty());
-
-    options.memoryAvailable = MemoryNeededFor(1000);
-    const LoadedDocument loaded = ReadDocumentFile(path, options);
-    ASSERT_FALSE(loaded.error);
-    EXPECT_EQ(loaded.bytes.size(), 1000u);
+    const std::string content = std::string("\r\n\0\xD6\xD0", 5) + std::string(5000, 'x');
+    const auto path = file(u8"文档.txt", content);
+    for (const std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{4096}, std::size_t{1} << 20}) {
+        const LoadedDocument loaded = ReadDocumentStart(path, limit);
+        ASSERT_FALSE(loaded.error) << limit;
+        EXPECT_EQ(loaded.bytes, content.substr(0, limit)) << limit;
+        EXPECT_EQ(loaded.stamp.size, static_cast<std::int64_t>(content.size())) << limit;
+    }
 }
 
-// Without a figure of its own, the reader asks the system what memory is
-// free: a file larger than any memory is refused, not read until it fails.
-TEST_F(FileReplacement, TheSystemsFreeMemoryBoundsWhatIsRead)
+// However large the file, opening it reads only its beginning: a file
+// larger than any memory opens at once.
+TEST_F(FileReplacement, AFileLargerThanAnyMemoryOpensAtOnce)
 {
     const auto path = dir / u8"巨大.txt";
     const std::uint64_t huge = std::uint64_t{1} << 43;  // 8 TiB, sparse where the system allows
@@ -127,12 +125,13 @@ TEST_F(FileReplacement, TheSystemsFreeMemoryBoundsWhatIsRead)
     if (fs::file_size(path, error) != huge) {
         GTEST_SKIP() << "this filesystem cannot hold a sparse file of 8 TiB";
     }
-    const LoadedDocument refused = ReadDocumentFile(path);
-    ASSERT_TRUE(refused.error);
-    EXPECT_EQ(refused.error->error, FileRefusal::TooLarge);
+    const LoadedDocument loaded = ReadDocumentStart(path, 1u << 20);
+    ASSERT_FALSE(loaded.error);
+    EXPECT_EQ(loaded.bytes, std::string(1u << 20, '\0'));
+    EXPECT_EQ(static_cast<std::uint64_t>(loaded.stamp.size), huge);
 }
 
-TEST_F(FileReplacement, ReadingAndWritingReportTheirProgressToTheEnd)
+TEST_F(FileReplacement, WritingReportsItsProgressToTheEnd)
 {
     const std::string content(20u << 20, 'x');
     const auto path = file("doc.txt", "old");
@@ -149,15 +148,6 @@ TEST_F(FileReplacement, ReadingAndWritingReportTheirProgressToTheEnd)
     ASSERT_GE(written.size(), 3u);
     EXPECT_EQ(written.back(), content.size() + 2);
 
-    std::vector<std::uint64_t> read;
-    ReadOptions reading;
-    reading.progress = [&](std::uint64_t done, std::uint64_t total) {
-        EXPECT_EQ(total, content.size() + 2);
-        read.push_back(done);
-        return true;
-    };
-    EXPECT_EQ(ReadDocumentFile(path, reading).bytes.size(), content.size() + 2);
-    EXPECT_GE(read.size(), 3u);
 }
 
 TEST_F(FileReplacement, ALargeContentOfAnOddSizeIsWrittenExactly)
@@ -182,7 +172,7 @@ TEST_F(FileReplacement, TheKeyFileMayBeMadeNew)
     const Replaced replaced = ReplaceFileContent(dir / "temp.jxv", "key", options);
     ASSERT_FALSE(replaced.error);
     EXPECT_EQ(ReadBytes(dir / "temp.jxv"), "key");
-    EXPECT_EQ(replaced.stamp, ReadDocumentFile(dir / "temp.jxv").stamp);
+    EXPECT_EQ(replaced.stamp, StampNow(dir / "temp.jxv"));
     EXPECT_EQ(strays({"temp.jxv"}), std::vector<std::string>{});
 }
 
@@ -193,7 +183,7 @@ TEST_F(FileReplacement, AnEditMadeDuringTheWriteIsKept)
     for (const std::size_t size : {std::size_t{16}, std::size_t{12u << 20}}) {
         const auto path = file(u8"共享文档.txt", "old content");
         ReplaceOptions options;
-        options.expected = ReadDocumentFile(path).stamp;
+        options.expected = StampNow(path);
         faults::WhenReached(faults::Step::Rename, [&] {
             std::ofstream(path, std::ios::binary | std::ios::app) << ", another program's line";
         });
@@ -225,14 +215,15 @@ TEST_F(FileReplacement, AFailureThatComesAsAnExceptionLeavesTheFileAsItWas)
         }
         const std::string content(c.size, 'n');
         int given = 0;
-        const Replaced replaced = ReplaceFileContentFrom(path, content.size(), [&]() -> std::string_view {
+        const Replaced replaced = ReplaceFileContentFrom(path, content.size(), [&](std::string_view& stretch) {
             if (++given == 2 && !c.writerThrows) {
                 throw std::bad_alloc();
             }
             const std::size_t half = content.size() / 2;
-            return given == 1 ? std::string_view(content).substr(0, half)
-                   : given == 2 ? std::string_view(content).substr(half)
-                                : std::string_view();
+            stretch = given == 1   ? std::string_view(content).substr(0, half)
+                      : given == 2 ? std::string_view(content).substr(half)
+                                   : std::string_view();
+            return true;
         });
         faults::Clear();
         ASSERT_TRUE(replaced.error) << c.what;
@@ -247,10 +238,29 @@ TEST_F(FileReplacement, ASourceThatGivesLessThanItPromisedIsNotTakenForTheConten
 {
     const auto path = file("doc.txt", "old content");
     bool given = false;
-    const Replaced replaced = ReplaceFileContentFrom(path, 10, [&]() -> std::string_view {
-        return std::exchange(given, true) ? "" : "short";
+    const Replaced replaced = ReplaceFileContentFrom(path, 10, [&](std::string_view& stretch) {
+        stretch = std::exchange(given, true) ? "" : "short";
+        return true;
     });
     ASSERT_TRUE(replaced.error);
+    EXPECT_FALSE(replaced.contentReplaced);
+    EXPECT_EQ(ReadBytes(path), "old content");
+    EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
+}
+
+// A source that cannot make the rest of the content (a character that would
+// not come back, a failed read) abandons the replace half way.
+TEST_F(FileReplacement, ASourceThatGivesUpHalfWayReplacesNothing)
+{
+    const auto path = file("doc.txt", "old content");
+    const std::string stretch(5u << 20, 'n');
+    int given = 0;
+    const Replaced replaced = ReplaceFileContentFrom(path, kSizeUnknown, [&](std::string_view& next) {
+        next = stretch;
+        return ++given < 4;
+    });
+    ASSERT_TRUE(replaced.error);
+    EXPECT_EQ(replaced.error->error, std::errc::operation_canceled);
     EXPECT_FALSE(replaced.contentReplaced);
     EXPECT_EQ(ReadBytes(path), "old content");
     EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});

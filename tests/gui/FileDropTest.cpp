@@ -81,9 +81,9 @@ private slots:
         const QList<QUrl> urls{QUrl::fromLocalFile(file)};
         QVERIFY(session.dragOver(urls));
         QVERIFY(session.drop(urls));
-        QTRY_COMPARE(session.wizard.view().documentText(), std::string("\xD6\xD0\xCE\xC4 text\r\n"));
+        QTRY_COMPARE(session.wizard.view().document().excerpt, std::string("\xD6\xD0\xCE\xC4 text\r\n"));
         QCOMPARE(QFile::decodeName(QByteArray::fromStdString(session.wizard.view().dialogFileName().string())), file);
-        QVERIFY(session.wizard.view().documentStamp().known());
+        QVERIFY(session.wizard.view().document().stamp.known());
         QVERIFY(session.answers.messages.empty());
     }
 
@@ -119,7 +119,7 @@ private slots:
         QVERIFY(!session.dragOver(urls));
         QVERIFY(!session.drop(urls));
         QTest::qWait(50);
-        QVERIFY(session.wizard.view().documentText().empty());
+        QVERIFY(session.wizard.view().document().excerpt.empty());
         QVERIFY(session.wizard.view().dialogFileName().empty());
         QVERIFY(session.answers.messages.empty());
     }

@@ -51,7 +51,7 @@ TEST_F(StartFile, IsOpenedOnTheFilePanelOfEitherRoadAsIfChosen)
         ClickCommand(view, encrypting ? 3 : 8);
         EXPECT_EQ(view.visibleFrame(), encrypting ? 4 : 5);
         EXPECT_EQ(view.fileName, file);
-        EXPECT_EQ(view.document, "AB\r\n");
+        EXPECT_EQ(view.shown.excerpt, "AB\r\n");
         EXPECT_TRUE(view.startFile.empty()) << "handed over once";
 
         // From here on the usual buttons: the file is encrypted or decrypted.

@@ -62,7 +62,7 @@ TEST_F(FileActions, OpenLoadsTheChosenFileByteForByte)
     open(file);
     EXPECT_EQ(view.filter, kFilter);
     EXPECT_EQ(view.fileName, file);
-    EXPECT_EQ(view.document, bytes);
+    EXPECT_EQ(view.shown.excerpt, bytes);
     EXPECT_TRUE(view.messages.empty());
 }
 
@@ -86,7 +86,7 @@ TEST_F(FileActions, CancelAfterEncryptionShowsThePlainTextAgainAndAgainEncryptsT
     open(file);
     encrypt(msgbox::kAnswerCancel);
     EXPECT_FALSE(view.ended);
-    EXPECT_EQ(view.document, "\xD6\xD0 text\r\n");
+    EXPECT_EQ(view.shown.excerpt, "\xD6\xD0 text\r\n");
     const std::string encrypted = ReadBytes(file);
     EXPECT_EQ(encrypted, "\xD6\xCE\x1E" "rcvr\x0B\x08\r\n");
 
@@ -97,10 +97,10 @@ TEST_F(FileActions, CancelAfterEncryptionShowsThePlainTextAgainAndAgainEncryptsT
 
 TEST_F(FileActions, EncryptBeforeAnyOpenShiftsTheViewAndWarnsEachTime)
 {
-    view.document = "AB";
+    view.shown.excerpt = "AB";
     Command5_Click(view);
     Command5_Click(view);
-    EXPECT_EQ(view.document, "=>");
+    EXPECT_EQ(view.shown.excerpt, "=>");
     ASSERT_EQ(view.messages.size(), 2u);
     EXPECT_EQ(view.messages[0].title, "文件尚未打开");
     EXPECT_EQ(view.messages[0].text, "请先单击“打开文件”按钮，选定将要加密的文件后再单击此按钮。");
@@ -174,7 +174,7 @@ TEST_F(FileActions, AChangeThatCouldNotBeUndoneIsRefusedAndNothingIsWritten)
     EXPECT_EQ(view.messages[0].title, "无法加密");
     EXPECT_EQ(view.messages[0].style, 16);
     EXPECT_NE(view.messages[0].text.find(plainFile.string()), std::string::npos);
-    EXPECT_EQ(view.document, plain);
+    EXPECT_EQ(view.shown.excerpt, plain);
     EXPECT_EQ(ReadBytes(plainFile), plain);
     EXPECT_FALSE(view.ended);
 
@@ -185,18 +185,18 @@ TEST_F(FileActions, AChangeThatCouldNotBeUndoneIsRefusedAndNothingIsWritten)
     Command10_Click(view);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].title, "无法解密");
-    EXPECT_EQ(view.document, notOurs);
+    EXPECT_EQ(view.shown.excerpt, notOurs);
     EXPECT_EQ(ReadBytes(otherFile), notOurs);
     EXPECT_FALSE(view.ended);
 }
 
 TEST_F(FileActions, CancellingTheDialogKeepsTheProgramAndThePreviousFile)
 {
-    view.document = "";
+    view.shown.excerpt = "";
     view.choices = {std::nullopt};
     Command4_Click(view);
     EXPECT_EQ(view.fileName, "");
-    EXPECT_EQ(view.document, "");
+    EXPECT_EQ(view.shown.excerpt, "");
     EXPECT_TRUE(view.messages.empty());
 
     const auto file = makeFile("first.txt", "first");
@@ -205,7 +205,7 @@ TEST_F(FileActions, CancellingTheDialogKeepsTheProgramAndThePreviousFile)
     view.choices = {std::nullopt};
     Command9_Click(view);
     EXPECT_EQ(view.fileName, file);
-    EXPECT_EQ(view.document, "first, edited");
+    EXPECT_EQ(view.shown.excerpt, "first, edited");
     EXPECT_FALSE(view.ended);
 }
 
@@ -224,9 +224,9 @@ TEST_F(FileActions, AFileThatCannotBeOpenedIsReportedAndLeavesNoFileOpen)
         EXPECT_EQ(view.messages[0].title, "无法打开文件");
         EXPECT_EQ(view.messages[0].style, 16);
         EXPECT_NE(view.messages[0].text.find(bad.string()), std::string::npos);
-        EXPECT_EQ(view.document, "");
+        EXPECT_EQ(view.shown.excerpt, "");
         EXPECT_EQ(view.fileName, "");
-        EXPECT_FALSE(view.stamp.known());
+        EXPECT_FALSE(view.shown.stamp.known());
 
         Command5_Click(view);
         EXPECT_EQ(view.messages.back().title, "文件尚未打开");
@@ -240,14 +240,14 @@ TEST_F(FileActions, ADocumentNotReadFromTheNamedFileIsNeverWrittenOverIt)
 {
     const auto file = makeFile("other.txt", "other's text");
     view.fileName = file;
-    view.document = "AB";
+    view.shown.excerpt = "AB";
     for (auto handler : {&Command5_Click, &Command10_Click}) {
         view.messages.clear();
         handler(view);
         ASSERT_EQ(view.messages.size(), 1u);
         EXPECT_EQ(view.messages[0].title, "无法保存文件");
         EXPECT_EQ(ReadBytes(file), "other's text");
-        EXPECT_EQ(view.document, "AB");
+        EXPECT_EQ(view.shown.excerpt, "AB");
         EXPECT_FALSE(view.ended);
     }
 }
@@ -263,7 +263,7 @@ TEST_F(FileActions, AFileThatCannotBeWrittenIsReportedAndNothingChanges)
     EXPECT_EQ(view.messages[0].title, "无法保存文件");
     EXPECT_EQ(view.messages[0].style, 16);
     EXPECT_NE(view.messages[0].text.find(file.string()), std::string::npos);
-    EXPECT_EQ(view.document, "AB");
+    EXPECT_EQ(view.shown.excerpt, "AB");
     EXPECT_TRUE(std::filesystem::is_directory(file));
     EXPECT_FALSE(view.ended);
 }
@@ -279,7 +279,7 @@ TEST_F(FileActions, AFileChangedOnDiskSinceItWasOpenedIsNotOverwritten)
     EXPECT_NE(view.messages[0].text.find("被其他程序修改"), std::string::npos);
     EXPECT_NE(view.messages[0].text.find("重新打开"), std::string::npos);
     EXPECT_EQ(ReadBytes(file), "someone else's edit");
-    EXPECT_EQ(view.document, "AB");
+    EXPECT_EQ(view.shown.excerpt, "AB");
 
     // Opened again, it is encrypted as it now is.
     view.messages.clear();
@@ -311,18 +311,30 @@ TEST_F(FileActions, AReadOnlyOrHardLinkedFileIsNotWritten)
     EXPECT_FALSE(view.ended);
 }
 
-TEST_F(FileActions, CancellingTheProgressOfAnOpenSaysNothingAndLeavesNoFileOpen)
+// However large the file, opening reads its beginning only, cut between
+// whole characters, and the actions still work on all of it.
+TEST_F(FileActions, OpeningALargeFileReadsOnlyItsBeginning)
 {
-    const auto first = makeFile("first.txt", "first");
-    open(first);
-    const auto second = makeFile("second.txt", std::string(3u << 20, 'x'));
-    view.cancelAfter = 0;
-    open(second);
-    ASSERT_FALSE(view.progress.empty());
-    EXPECT_TRUE(view.progress.back().cancellable);
-    EXPECT_EQ(view.document, "");
-    EXPECT_EQ(view.fileName, "");
-    EXPECT_TRUE(view.messages.empty());
+    std::string content = "A";
+    while (content.size() < (3u << 20)) {
+        content += "\xD6\xD0";
+    }
+    const auto file = makeFile("large.txt", content);
+    open(file);
+    EXPECT_TRUE(view.shown.more);
+    EXPECT_EQ(view.shown.excerpt.size(), (1u << 20) - 1) << "a character cut by the limit is not shown";
+    EXPECT_EQ(view.shown.excerpt, content.substr(0, (1u << 20) - 1));
+    EXPECT_EQ(view.shown.stamp.size, static_cast<std::int64_t>(content.size()));
+    for (const auto& p : view.progress) {
+        EXPECT_FALSE(p.cancellable);
+        EXPECT_TRUE(p.updates.empty()) << "opening needs no progress";
+    }
+
+    encrypt(msgbox::kAnswerCancel);
+    EXPECT_EQ(ReadBytes(file), ShiftText(content, -2) + "\r\n");
+    EXPECT_EQ(view.shown.excerpt, content.substr(0, (1u << 20) - 1)) << "the plain text again";
+    encrypt(msgbox::kAnswerOk);
+    EXPECT_EQ(ReadBytes(file), ShiftText(content, -2) + "\r\n");
 }
 
 TEST_F(FileActions, ALargeFileIsEncryptedAndDecryptedWithProgressToTheEnd)
@@ -359,7 +371,7 @@ TEST_F(FileActions, ALargeFileIsEncryptedAndDecryptedWithProgressToTheEnd)
 TEST_F(FileActions, AMissingKeyFileIsReportedBeforeAnythingElseHappens)
 {
     std::filesystem::remove(dir / "temp.jxv");
-    view.document = "AB";
+    view.shown.excerpt = "AB";
     Command5_Click(view);
     Command10_Click(view);
     ASSERT_EQ(view.messages.size(), 2u);
@@ -368,14 +380,14 @@ TEST_F(FileActions, AMissingKeyFileIsReportedBeforeAnythingElseHappens)
         EXPECT_EQ(message.style, 16);
         EXPECT_NE(message.text.find("temp.jxv"), std::string::npos);
     }
-    EXPECT_EQ(view.document, "AB");
+    EXPECT_EQ(view.shown.excerpt, "AB");
 
     WriteBytes(dir / "temp.jxv", "damaged");
     view.messages.clear();
     Command5_Click(view);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("已损坏"), std::string::npos);
-    EXPECT_EQ(view.document, "AB");
+    EXPECT_EQ(view.shown.excerpt, "AB");
 }
 
 // Another program appends to the file while it is being encrypted: its
@@ -392,7 +404,7 @@ TEST_F(FileActions, AnEditAnotherProgramMakesDuringTheWriteIsKept)
     EXPECT_EQ(view.messages[0].title, "无法保存文件");
     EXPECT_NE(view.messages[0].text.find("被其他程序修改"), std::string::npos);
     EXPECT_EQ(ReadBytes(file), "AB and their edit");
-    EXPECT_EQ(view.document, "AB");
+    EXPECT_EQ(view.shown.excerpt, "AB");
     EXPECT_FALSE(view.ended);
 }
 
@@ -437,6 +449,7 @@ TEST_F(FileActions, AFailureThatComesAsAnExceptionIsReportedAndTheWindowGoesOn)
         const std::string content = c.decrypt ? encrypted : plain;
         const auto file = makeFile("document.txt", content);
         open(file, c.decrypt ? &Command9_Click : &Command4_Click);
+        const Document opened = view.shown;
         ScriptedView failing = view;
         failing.messages.clear();
         if (c.throwAfter) {
@@ -452,7 +465,7 @@ TEST_F(FileActions, AFailureThatComesAsAnExceptionIsReportedAndTheWindowGoesOn)
         EXPECT_NE(failing.messages[0].text.find("document.txt"), std::string::npos) << c.what;
         EXPECT_NE(failing.messages[0].text.find("没有被修改"), std::string::npos) << c.what;
         EXPECT_TRUE(ReadBytes(file) == content) << c.what;
-        EXPECT_TRUE(failing.document == content) << c.what;
+        EXPECT_TRUE(failing.shown.excerpt == opened.excerpt && failing.shown.stamp == opened.stamp) << c.what;
         EXPECT_FALSE(failing.ended) << c.what;
         EXPECT_EQ(temporaries(), std::vector<std::string>{}) << c.what;
 
@@ -474,9 +487,9 @@ TEST_F(FileActions, AnOpenWithoutAThreadToReadOnIsReportedAndLeavesNoFileOpen)
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].title, "无法打开文件");
     EXPECT_NE(view.messages[0].text.find("second.txt"), std::string::npos);
-    EXPECT_EQ(view.document, "");
+    EXPECT_EQ(view.shown.excerpt, "");
     EXPECT_EQ(view.fileName, "");
-    EXPECT_FALSE(view.stamp.known());
+    EXPECT_FALSE(view.shown.stamp.known());
 }
 
 }  // namespace

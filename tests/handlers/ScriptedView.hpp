@@ -37,8 +37,7 @@ public:
     std::optional<TextBox> focused;
     std::string filter;
     std::filesystem::path fileName;
-    std::string document;
-    FileStamp stamp;
+    Document shown;  // the document, whose excerpt the view shows
     std::filesystem::path programDir;
     std::filesystem::path dataDir;
     std::filesystem::path startFile;
@@ -129,14 +128,10 @@ public:
     std::filesystem::path dialogFileName() const override { return fileName; }
     void setDialogFileName(const std::filesystem::path& name) override { fileName = name; }
 
-    const std::string& documentText() const override { return document; }
-    void setDocumentText(std::string bytes) override { document = std::move(bytes); }
-    void editDocument(const std::function<void(std::string&)>& edit) override { edit(document); }
-    FileStamp documentStamp() const override { return stamp; }
-    void setDocumentStamp(const FileStamp& s) override { stamp = s; }
+    const Document& document() const override { return shown; }
+    void setDocument(Document d) override { shown = std::move(d); }
 
-    // Progress windows: what each was titled and told; `cancelAfter` updates
-    // the user presses Cancel in the next one that offers it.
+    // Progress windows: what each was titled and told.
     struct Progress {
         std::string title;
         bool cancellable;
@@ -144,7 +139,6 @@ public:
         bool closed = false;
     };
     std::vector<Progress> progress;
-    std::optional<int> cancelAfter;
     // Failures that come as exceptions: the report runs out of memory after
     // this many updates; no thread can be started for the work.
     std::optional<int> throwAfter;
@@ -187,9 +181,6 @@ private:
                 throw std::bad_alloc();
             }
             p.updates.emplace_back(done, total);
-            if (p.cancellable && view_.cancelAfter && static_cast<int>(p.updates.size()) > *view_.cancelAfter) {
-                return false;
-            }
             return true;
         }
 

@@ -73,7 +73,7 @@ TEST_F(Win32Progress, OpeningShowsItsProgressAndCanBeCancelled)
         session.finish();
         EXPECT_FALSE(IsWindow(progress)) << "the progress window outlived its work";
     });
-    EXPECT_TRUE(session.wizard.view().documentText().empty());
+    EXPECT_TRUE(session.wizard.view().document().excerpt.empty());
     EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
     EXPECT_TRUE(IsWindowEnabled(session.wizard.form().window()));
 }

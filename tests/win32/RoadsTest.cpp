@@ -103,7 +103,7 @@ TEST_F(Win32Roads, TheDocumentViewShowsTheBytesAsCodePage936)
     Session session;
     session.startOn(4);
     Drive([&] { session.open(4, folder.file()); });
-    EXPECT_EQ(session.wizard.view().documentText(), kPlain);
+    EXPECT_EQ(session.wizard.view().document().excerpt, kPlain);
     std::wstring shown = WindowText(session.wizard.form().richTextBox());
     std::erase(shown, L'\n');  // a paragraph ends in \r, or \r\n, as the control likes
     EXPECT_EQ(shown, Wide("AB\r中文 text\r"));
@@ -145,7 +145,7 @@ TEST_F(Win32Roads, CancellingTheFileDialogChangesNothing)
     EXPECT_FALSE(session.ended.load());
     EXPECT_TRUE(session.visible(4));
     EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
-    EXPECT_TRUE(session.wizard.view().documentText().empty());
+    EXPECT_TRUE(session.wizard.view().document().excerpt.empty());
     EXPECT_TRUE(IsWindowEnabled(session.wizard.form().window()));
 }
 
@@ -181,16 +181,16 @@ TEST_F(Win32Roads, OneFileDroppedOnAFilePanelIsOpenedAnythingElseIgnored)
         });
     };
     drop({folder.file()});  // on the first step
-    EXPECT_TRUE(session.wizard.view().documentText().empty());
+    EXPECT_TRUE(session.wizard.view().document().excerpt.empty());
 
     session.startOn(4);
     drop({folder.file(), other});
     drop({folder.file().parent_path()});
-    EXPECT_TRUE(session.wizard.view().documentText().empty());
+    EXPECT_TRUE(session.wizard.view().document().excerpt.empty());
     EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
 
     drop({folder.file()});
-    EXPECT_EQ(session.wizard.view().documentText(), kPlain);
+    EXPECT_EQ(session.wizard.view().document().excerpt, kPlain);
     EXPECT_EQ(session.wizard.view().dialogFileName(), folder.file());
 }
 
@@ -233,7 +233,7 @@ TEST_F(Win32Roads, ClicksAndClosingWhileAFileIsReadDoNothing)
         release.store(true);
         session.finish();
     });
-    EXPECT_EQ(session.wizard.view().documentText(), kPlain);
+    EXPECT_EQ(session.wizard.view().document().excerpt, kPlain);
     EXPECT_FALSE(session.ended.load());
     EXPECT_TRUE(IsWindow(session.wizard.form().window()));
     EXPECT_TRUE(IsWindowVisible(session.wizard.form().window()));

@@ -53,9 +53,9 @@ QString DecodeGbk(std::string_view bytes, std::size_t limit)
 // The shown part decoded as UTF-8, when it is UTF-8 and not plain ASCII; a
 // character cut by the limit is left out. Only the part shown is judged, so
 // a large document costs no more than its first megabyte.
-std::optional<QString> DecodeUtf8(std::string_view bytes, std::size_t limit)
+std::optional<QString> DecodeUtf8(std::string_view bytes, std::size_t limit, bool more)
 {
-    const bool whole = bytes.size() <= limit;
+    const bool whole = !more && bytes.size() <= limit;
     const std::string_view part = bytes.substr(0, limit);
     if (IsAscii(part)) {
         return std::nullopt;
@@ -73,13 +73,13 @@ std::optional<QString> DecodeUtf8(std::string_view bytes, std::size_t limit)
 
 }  // namespace
 
-QString DisplayText(std::string_view bytes, std::size_t limit)
+QString DisplayText(std::string_view bytes, std::size_t limit, bool more)
 {
-    const std::optional<QString> utf8 = DecodeUtf8(bytes, limit);
+    const std::optional<QString> utf8 = DecodeUtf8(bytes, limit, more);
     QString text = utf8 ? *utf8 : DecodeGbk(bytes, limit);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QChar(u'\0'), QChar(0x2400));  // a visible sign for NUL
-    if (bytes.size() > limit) {
+    if (more || bytes.size() > limit) {
         text += QStringLiteral("\n\n……（文件较大，这里只显示开头部分；加密、解密仍作用于整个文件）");
     }
     return text;

@@ -14,7 +14,8 @@ inline constexpr std::size_t kDisplayLimit = 1u << 20;
 // are UTF-8 and not plain ASCII (without a byte-order mark), otherwise from
 // GBK (a byte that does not decode shows as a replacement character); line
 // ends as line breaks; for a large document only its beginning, with a note.
-// Only the showing changes: the bytes worked on are the file's.
-QString DisplayText(std::string_view bytes, std::size_t limit = kDisplayLimit);
+// Only the showing changes: the bytes worked on are the file's. `more`: the
+// bytes are only the beginning of a larger document.
+QString DisplayText(std::string_view bytes, std::size_t limit = kDisplayLimit, bool more = false);
 
 }  // namespace quilvane

@@ -149,21 +149,10 @@ void QtWizardView::setDialogFileName(const std::filesystem::path& fileName)
     dialogFileName_ = fileName;
 }
 
-const std::string& QtWizardView::documentText() const
+void QtWizardView::setDocument(Document document)
 {
-    return document_;
-}
-
-void QtWizardView::setDocumentText(std::string bytes)
-{
-    document_ = std::move(bytes);
-    form_.richTextBox()->setPlainText(DisplayText(document_));
-}
-
-void QtWizardView::editDocument(const std::function<void(std::string&)>& edit)
-{
-    edit(document_);
-    form_.richTextBox()->setPlainText(DisplayText(document_));
+    document_ = std::move(document);
+    form_.richTextBox()->setPlainText(DisplayText(document_.excerpt, kDisplayLimit, document_.more));
 }
 
 void QtWizardView::runWork(std::string_view title, bool cancellable,

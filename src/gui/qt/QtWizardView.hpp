@@ -12,8 +12,8 @@ namespace quilvane {
 
 class Form1;
 
-// WizardView bound to the Qt window. The document's bytes are kept here;
-// the document view shows them decoded (UTF-8 where the file is UTF-8, GBK
+// WizardView bound to the Qt window. The document is kept here; the
+// document view shows its beginning decoded (UTF-8 where the file is UTF-8, GBK
 // otherwise), never converting the bytes themselves.
 class QtWizardView : public WizardView {
 public:
@@ -34,11 +34,8 @@ public:
     void showOpen() override;
     std::filesystem::path dialogFileName() const override;
     void setDialogFileName(const std::filesystem::path& fileName) override;
-    const std::string& documentText() const override;
-    void setDocumentText(std::string bytes) override;
-    void editDocument(const std::function<void(std::string&)>& edit) override;
-    FileStamp documentStamp() const override { return documentStamp_; }
-    void setDocumentStamp(const FileStamp& stamp) override { documentStamp_ = stamp; }
+    const Document& document() const override { return document_; }
+    void setDocument(Document document) override;
     void runWork(std::string_view title, bool cancellable,
                  const std::function<void(ProgressReport&)>& work) override;
     // How long an action runs before its progress window shows.
@@ -52,8 +49,7 @@ public:
 
 private:
     Form1& form_;
-    std::string document_;
-    FileStamp documentStamp_;
+    Document document_;
     QStringList dialogFilters_;
     std::filesystem::path dialogFileName_;
     std::function<void()> end_;

@@ -29,7 +29,7 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t limit)
 
 }  // namespace
 
-std::wstring DocumentText(std::string_view bytes, std::size_t limit)
+std::wstring DocumentText(std::string_view bytes, std::size_t limit, bool more)
 {
     const std::size_t shown = WholeCharacters(bytes, limit);
     std::wstring text;
@@ -39,7 +39,7 @@ std::wstring DocumentText(std::string_view bytes, std::size_t limit)
         MultiByteToWideChar(kChineseCodePage, 0, bytes.data(), static_cast<int>(shown), text.data(), length);
     }
     std::replace(text.begin(), text.end(), L'\0', L'\x2400');
-    if (shown < bytes.size()) {
+    if (more || shown < bytes.size()) {
         text += WideFromUtf8("\r\n\r\n……（文件较大，这里只显示开头部分；加密、解密仍作用于整个文件）");
     }
     return text;

@@ -12,7 +12,8 @@ inline constexpr std::size_t kDisplayLimit = 1u << 20;
 // The document's bytes as the Windows document view shows them: decoded as
 // code page 936 (MultiByteToWideChar), a NUL as a visible sign, and for a
 // large document only its beginning, cut between whole characters, with a
-// note. The bytes themselves are not touched.
-std::wstring DocumentText(std::string_view bytes, std::size_t limit = kDisplayLimit);
+// note (also when `more`: the bytes are only the beginning of a larger
+// document). The bytes themselves are not touched.
+std::wstring DocumentText(std::string_view bytes, std::size_t limit = kDisplayLimit, bool more = false);
 
 }  // namespace quilvane::win32

@@ -150,21 +150,10 @@ void Win32WizardView::showOpen()
     }
 }
 
-void Win32WizardView::showDocument()
+void Win32WizardView::setDocument(Document document)
 {
-    SetPlainText(form_.richTextBox(), DocumentText(document_));
-}
-
-void Win32WizardView::setDocumentText(std::string bytes)
-{
-    document_ = std::move(bytes);
-    showDocument();
-}
-
-void Win32WizardView::editDocument(const std::function<void(std::string&)>& edit)
-{
-    edit(document_);
-    showDocument();
+    document_ = std::move(document);
+    SetPlainText(form_.richTextBox(), DocumentText(document_.excerpt, kDisplayLimit, document_.more));
 }
 
 void Win32WizardView::runWork(std::string_view title, bool cancellable,

@@ -12,8 +12,8 @@ namespace quilvane::win32 {
 
 class Form;
 
-// WizardView bound to the Win32 window. The document's bytes are kept here;
-// the Rich Edit view shows them decoded as code page 936.
+// WizardView bound to the Win32 window. The document is kept here;
+// the Rich Edit view shows its beginning decoded as code page 936.
 class Win32WizardView : public WizardView {
 public:
     explicit Win32WizardView(Form& form);
@@ -38,11 +38,8 @@ public:
     void showOpen() override;
     std::filesystem::path dialogFileName() const override { return dialogFileName_; }
     void setDialogFileName(const std::filesystem::path& fileName) override { dialogFileName_ = fileName; }
-    const std::string& documentText() const override { return document_; }
-    void setDocumentText(std::string bytes) override;
-    void editDocument(const std::function<void(std::string&)>& edit) override;
-    FileStamp documentStamp() const override { return documentStamp_; }
-    void setDocumentStamp(const FileStamp& stamp) override { documentStamp_ = stamp; }
+    const Document& document() const override { return document_; }
+    void setDocument(Document document) override;
     void runWork(std::string_view title, bool cancellable,
                  const std::function<void(ProgressReport&)>& work) override;
     std::filesystem::path programDirectory() const override;
@@ -53,11 +50,9 @@ public:
     void endProgram() override;
 
 private:
-    void showDocument();
 
     Form& form_;
-    std::string document_;
-    FileStamp documentStamp_;
+    Document document_;
     std::wstring dialogFilter_;  // pairs separated by NULs, as the dialog takes them
     std::filesystem::path dialogFileName_;
     std::function<void()> end_;

@@ -2,7 +2,7 @@
 
 #include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
-#include "platform/OverlappedWriter.hpp"
+#include "platform/ContentWriter.hpp"
 #include "platform/SystemFileLayer.hpp"
 #include "platform/posix/WriteAccess.hpp"
 
@@ -83,8 +83,6 @@ bool Do(Step step, Call call)
 }
 
 constexpr std::size_t kIoChunk = 8u << 20;
-// Memory for the document is made ready this far ahead of the read.
-constexpr std::size_t kPrepareAhead = 128u << 20;
 // From this size on the content goes straight to the disk (see DirectSink).
 // Measured here, writes through the page cache with writeback started behind
 // each stretch were as fast or faster up to 512 MiB (32 to 512 MiB: 5 to 15 %
@@ -145,7 +143,7 @@ struct BufferedSink {
 // usual.
 class DirectSink {
 public:
-    static constexpr std::size_t kAlign = 4096;
+    static constexpr std::size_t kAlign = kWriteAlignment;
 
     explicit DirectSink(int fd) : fd_(fd), flags_(::fcntl(fd, F_GETFL))
     {
@@ -206,59 +204,6 @@ void ReleaseAside(int fd)
     }
 }
 
-// Fresh memory is slow to touch the first time on a virtual machine that
-// hands freed memory back to its host: every page is a fault. Asking for a
-// stretch at once takes the faults in one call (about a tenth less time for
-// a 1 GiB document here than faulting page by page inside read()). Only a
-// hint: older systems refuse it and lose nothing.
-void PrepareMemory(char* data, std::size_t size)
-{
-#ifdef MADV_POPULATE_WRITE
-    constexpr std::uintptr_t kPage = 4096;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
-    if (end > begin) {
-        (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-    }
-#else
-    (void)data;
-    (void)size;
-#endif
-}
-
-// Makes `text` `size` bytes long, the bytes past its length filled by
-// fill(data), which returns the length they make; where the library allows,
-// without zero-filling them first (for a large file that is a pass over all
-// of its memory).
-template <typename Fill>
-void GrowUninitialised(std::string& text, std::size_t size, Fill fill)
-{
-#if defined(__cpp_lib_string_resize_and_overwrite)
-    text.resize_and_overwrite(size, [&](char* data, std::size_t) { return fill(data); });
-#else
-    text.resize(size);
-    text.resize(fill(text.data()));
-#endif
-}
-
-// MemAvailable of /proc/meminfo, in bytes; 0 when it cannot be told.
-std::uint64_t SystemMemoryAvailable()
-{
-    std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
-    if (!meminfo) {
-        return 0;
-    }
-    char line[256];
-    unsigned long long kib = 0;
-    while (std::fgets(line, sizeof line, meminfo)) {
-        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
-            break;
-        }
-    }
-    std::fclose(meminfo);
-    return std::uint64_t{kib} * 1024;
-}
-
 // Temporary files are hidden and say whose they are: ".quilvane-XXXXXXXX.tmp".
 // One left behind by a crash is never taken for a document, and a new one
 // never overwrites anything (O_EXCL).
@@ -308,9 +253,47 @@ std::optional<std::filesystem::path> ResolvedTarget(const std::filesystem::path&
 
 }  // namespace
 
-LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options)
+namespace {
+
+// Reads a regular file from its beginning, telling the system so: it reads
+// ahead further.
+class PosixSource : public DocumentSource {
+public:
+    PosixSource(int fd, const FileStamp& stamp) : file_(fd), stamp_(stamp)
+    {
+        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    const FileStamp& stamp() const override { return stamp_; }
+    std::size_t read(char* data, std::size_t size, std::error_code& error) override
+    {
+        if (const int injected = faults::Injected(Step::Read, offset_)) {
+            error = SystemError(injected);
+            return 0;
+        }
+        for (;;) {
+            const ssize_t got = ::read(file_.get(), data, size);
+            if (got >= 0) {
+                offset_ += static_cast<std::uint64_t>(got);
+                return static_cast<std::size_t>(got);
+            }
+            if (errno != EINTR) {
+                error = LastError();
+                return 0;
+            }
+        }
+    }
+
+private:
+    FileDescriptor file_;
+    FileStamp stamp_;
+    std::uint64_t offset_ = 0;
+};
+
+}  // namespace
+
+OpenedSource OpenDocumentSource(const std::filesystem::path& path)
 {
-    const auto refuseKind = [&](const struct stat& status) -> std::optional<FileError> {
+    const auto refusal = [&](const struct stat& status) -> std::optional<FileError> {
         if (S_ISDIR(status.st_mode)) {
             return FileError{path, std::make_error_code(std::errc::is_a_directory)};
         }
@@ -324,74 +307,22 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOpt
     // in case the name was swapped for something else in between.
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
-        return {{}, {}, FileError{path, LastError()}};
+        return {nullptr, FileError{path, LastError()}};
     }
-    if (auto refused = refuseKind(status)) {
-        return {{}, {}, std::move(refused)};
+    if (auto refused = refusal(status)) {
+        return {nullptr, std::move(refused)};
     }
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0) {
-        return {{}, {}, FileError{path, LastError()}};
+        return {nullptr, FileError{path, LastError()}};
     }
     if (::fstat(file.get(), &status) != 0) {
-        return {{}, {}, FileError{path, LastError()}};
+        return {nullptr, FileError{path, LastError()}};
     }
-    if (auto refused = refuseKind(status)) {
-        return {{}, {}, std::move(refused)};
+    if (auto refused = refusal(status)) {
+        return {nullptr, std::move(refused)};
     }
-    const auto size = static_cast<std::uint64_t>(status.st_size);
-    std::string bytes;
-    if (auto refused = ReserveDocument(bytes, path, size,
-                                       options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable())) {
-        return {{}, {}, std::move(refused)};
-    }
-    std::optional<FileError> failure;
-    // Reads into `data` from `filled` on, up to `room`; returns the new fill.
-    const auto readInto = [&](char* data, std::size_t filled, std::size_t room) {
-        std::size_t prepared = filled;
-        while (filled < room) {
-            if (filled >= prepared) {
-                prepared = std::min(room, filled + kPrepareAhead);
-                PrepareMemory(data + filled, prepared - filled);
-            }
-            if (options.progress && !options.progress(filled, size)) {
-                failure = FileError{path, std::make_error_code(std::errc::operation_canceled)};
-                break;
-            }
-            const std::size_t want = std::min(room - filled, kIoChunk);
-            if (const int injected = faults::Injected(Step::Read)) {
-                failure = FileError{path, SystemError(injected)};
-                break;
-            }
-            const ssize_t got = ::read(file.get(), data + filled, want);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                failure = FileError{path, LastError()};
-                break;
-            }
-            if (got == 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        return filled;
-    };
-    // The file may have grown since its size was taken, or report none.
-    std::size_t room = static_cast<std::size_t>(size);
-    for (;;) {
-        const std::size_t filled = bytes.size();
-        GrowUninitialised(bytes, room, [&](char* data) { return readInto(data, filled, room); });
-        if (failure) {
-            return {{}, {}, *failure};
-        }
-        if (bytes.size() < room) {
-            break;
-        }
-        room += kDocumentGrowth;
-    }
-    return {std::move(bytes), StampOf(status), std::nullopt};
+    return {std::make_unique<PosixSource>(file.release(), StampOf(status)), std::nullopt};
 }
 
 namespace tuning {
@@ -497,7 +428,8 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     }
     FileDescriptor file(fd);
 
-    const std::uint64_t total = size + options.suffix.size();
+    // The size to expect: exact, or as the caller guesses it.
+    const std::uint64_t total = (size != kSizeUnknown ? size : options.sizeHint) + options.suffix.size();
     // Room for the whole content at once: a hint; a filesystem without it
     // loses only speed.
     if (total > 0) {
@@ -514,30 +446,19 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
             options.progress(written, total);
         }
     };
-    int writeError = 0;
-    {
-        const bool direct = total >= gDirectFrom.load();
-        OverlappedWriter::Gathering gathering;
-        gathering.bufferSize = direct ? kIoChunk : 0;
-        gathering.alignment = DirectSink::kAlign;
-        gathering.buffers = 3;
-        OverlappedWriter::Sink sink = BufferedSink{file.get()};
-        if (direct) {
-            sink = [directSink = DirectSink(file.get())](std::string_view chunk, std::uint64_t done,
-                                                         int& error) mutable { return directSink(chunk, done, error); };
-        }
-        OverlappedWriter writer(std::move(sink), gathering, progress, total > kOverlapFrom);
-        bool writing = true;
-        for (std::string_view stretch = stretches(); writing && !stretch.empty(); stretch = stretches()) {
-            writing = writer.put(stretch);
-        }
-        if (writing) {
-            writer.put(options.suffix);
-        }
-        writeError = writer.finish();
+    const bool direct = total >= gDirectFrom.load();
+    OverlappedWriter::Sink sink = BufferedSink{file.get()};
+    if (direct) {
+        sink = [directSink = DirectSink(file.get())](std::string_view chunk, std::uint64_t done, int& error) mutable {
+            return directSink(chunk, done, error);
+        };
     }
-    if (writeError != 0) {
-        return failed(SystemError(writeError));
+    const HandedOver handed = HandOver(std::move(sink), total > kOverlapFrom, stretches, options.suffix, progress);
+    if (handed.abandoned) {
+        return failed(SystemError(ECANCELED));
+    }
+    if (handed.error != 0) {
+        return failed(SystemError(handed.error));
     }
     // The file must hold exactly what was to be written, as the system
     // sees it: a source that gave more or less than it promised, or a
@@ -546,7 +467,7 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     if (::fstat(file.get(), &written) != 0) {
         return failed(LastError());
     }
-    if (static_cast<std::uint64_t>(written.st_size) != total) {
+    if ((size != kSizeUnknown && handed.bytes != total) || static_cast<std::uint64_t>(written.st_size) != handed.bytes) {
         return failed(SystemError(EIO));
     }
     if (replacing) {

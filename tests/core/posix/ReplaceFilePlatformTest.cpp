@@ -202,7 +202,7 @@ TEST_F(FileReplacement, AFolderThatCannotBeFlushedIsReported)
     EXPECT_EQ(replaced.error->error, std::errc::io_error);
     EXPECT_TRUE(replaced.contentReplaced);
     EXPECT_EQ(ReadBytes(path), "new content");
-    EXPECT_EQ(replaced.stamp, ReadDocumentFile(path).stamp);
+    EXPECT_EQ(replaced.stamp, StampNow(path));
     EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
 }
 
@@ -214,12 +214,12 @@ TEST_F(FileReplacement, OnlyARegularFileIsRead)
 {
     const auto fifo = dir / "pipe.txt";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    const LoadedDocument pipe = ReadDocumentFile(fifo);
+    const LoadedDocument pipe = ReadDocumentStart(fifo, 100);
     ASSERT_TRUE(pipe.error.has_value());
     EXPECT_EQ(pipe.error->error, FileRefusal::NotRegularFile);
 
     fs::create_directory(dir / "folder.txt");
-    const LoadedDocument folder = ReadDocumentFile(dir / "folder.txt");
+    const LoadedDocument folder = ReadDocumentStart(dir / "folder.txt", 100);
     ASSERT_TRUE(folder.error.has_value());
     EXPECT_EQ(folder.error->error, std::make_error_code(std::errc::is_a_directory));
 }

@@ -1,10 +1,11 @@
-// Encrypting and decrypting onto the file while the document is shifted: the
-// check comes before any write, and a failure anywhere leaves the file and
-// the document as they were.
-#include "transform/ShiftedWrite.hpp"
+// Encrypting and decrypting a document onto its file in one pass, a stretch
+// at a time: whatever the size, the file holds the shifted text, and a
+// refusal or failure anywhere in the pass leaves the file as it was.
+#include "transform/DocumentWrite.hpp"
 
 #include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
+#include "transform/ShiftText.hpp"
 
 #include "../handlers/ScriptedView.hpp"
 #include "ParamName.hpp"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <random>
 
 namespace quilvane::testing {
@@ -43,7 +45,7 @@ std::string Prose(std::size_t size)
 // largest documents do.
 constexpr std::uint64_t kDirectFrom = 32 * kMiB;
 
-class WriteShiftedTest : public ::testing::Test {
+class DocumentWriteTest : public ::testing::Test {
 public:
     void SetUp() override { tuning::SetDirectWritesFrom(kDirectFrom); }
     void TearDown() override
@@ -57,6 +59,15 @@ public:
         const auto path = dir / "doc.txt";
         WriteBytes(path, bytes);
         return path;
+    }
+    // The document as opening the file makes it (the excerpt does not
+    // matter to the write).
+    static Document Opened(const fs::path& path)
+    {
+        Document document;
+        document.file = path;
+        document.stamp = ReadDocumentStart(path, 0).stamp;
+        return document;
     }
     std::vector<std::string> names() const
     {
@@ -77,37 +88,41 @@ struct Sized {
     friend void PrintTo(const Sized& s, std::ostream* os) { *os << s.what; }
 };
 
-class Sizes : public WriteShiftedTest, public ::testing::WithParamInterface<Sized> {};
+class Sizes : public DocumentWriteTest, public ::testing::WithParamInterface<Sized> {};
 
 // Small contents are written on the calling thread, middle ones through the
-// page cache by the writer thread, large ones straight to the disk.
-TEST_P(Sizes, TheFileAndTheDocumentHoldTheShiftedText)
+// page cache by the writer thread, large ones straight to the disk; all are
+// read a stretch at a time.
+TEST_P(Sizes, TheFileHoldsTheShiftedTextAndComesBack)
 {
     const std::string plain = GetParam().text();
     const std::string expected = ShiftText(plain, -2);
     const auto path = file(plain);
-    ReplaceOptions options;
-    options.suffix = "\r\n";
-    std::uint64_t lastWritten = 0;
-    options.progress = [&](std::uint64_t done, std::uint64_t total) {
-        EXPECT_EQ(total, expected.size() + 2);
-        EXPECT_GE(done, lastWritten);
-        lastWritten = done;
-        return true;
-    };
-    std::string document = plain;
-    const ShiftedWrite written = WriteShifted(document, -2, path, options);
+    std::uint64_t lastRead = 0;
+    const DocumentWrite written =
+        WriteShiftedDocument(Opened(path), -2, false, "\r\n", [&](std::uint64_t done, std::uint64_t total) {
+            EXPECT_EQ(total, plain.size());
+            EXPECT_GE(done, lastRead);
+            lastRead = done;
+        });
     ASSERT_TRUE(written.comesBack);
     ASSERT_FALSE(written.replaced.error) << written.replaced.error->error.message();
-    EXPECT_TRUE(document == expected) << "the document does not hold the shifted text";
     EXPECT_TRUE(ReadBytes(path) == expected + "\r\n") << "the file does not hold the shifted text";
-    EXPECT_EQ(lastWritten, expected.size() + 2);
+    EXPECT_EQ(lastRead, plain.size());
     EXPECT_EQ(names(), std::vector<std::string>{"doc.txt"});
+    EXPECT_EQ(written.written.stamp, ReadDocumentStart(path, 0).stamp);
+    EXPECT_EQ(written.written.dropped, 2u);
 
-    // And back, as decryption does it.
-    const ShiftedWrite back = WriteShifted(document, +2, path, {});
+    // Shown again as plain text (Cancel), the document encrypts to the same bytes.
+    Document shownPlain = written.written;
+    shownPlain.shift = +2;
+    const DocumentWrite again = WriteShiftedDocument(shownPlain, -2, false, "\r\n");
+    ASSERT_TRUE(again.comesBack && !again.replaced.error);
+    EXPECT_TRUE(ReadBytes(path) == expected + "\r\n");
+
+    // And back, as decryption does it: the line end goes.
+    const DocumentWrite back = WriteShiftedDocument(Opened(path), +2, true, {});
     ASSERT_TRUE(back.comesBack && !back.replaced.error);
-    EXPECT_TRUE(document == plain);
     EXPECT_TRUE(ReadBytes(path) == plain);
 }
 
@@ -124,17 +139,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, Sizes,
                                                  [] { return '\0' + Prose(20 * kMiB); }}),
                          [](const ::testing::TestParamInfo<Sized>& info) { return ParamName(info.param.what); });
 
-TEST_F(WriteShiftedTest, AChangeThatCannotBeUndoneIsRefusedBeforeAnyFileIsMade)
+// Found far into the pass: the new file made so far goes, the file stays.
+TEST_F(DocumentWriteTest, AChangeThatCannotBeUndoneIsRefusedAndNothingIsReplaced)
 {
     // 0x7F moved up two is a lead byte that would take the next character.
     const std::string plain = Prose(20 * kMiB) + "\x7F" + "tail";
     const auto path = file(plain);
-    std::string document = plain;
-    faults::FailNext(faults::Step::CreateTemporary, EACCES);
-    const ShiftedWrite written = WriteShifted(document, +2, path, {});
+    const DocumentWrite written = WriteShiftedDocument(Opened(path), +2, true, {});
     EXPECT_FALSE(written.comesBack);
-    EXPECT_EQ(faults::Injected(faults::Step::CreateTemporary), EACCES) << "a temporary file was started";
-    EXPECT_TRUE(document == plain);
+    EXPECT_FALSE(written.replaced.contentReplaced);
     EXPECT_TRUE(ReadBytes(path) == plain);
     EXPECT_EQ(names(), std::vector<std::string>{"doc.txt"});
 }
@@ -142,35 +155,35 @@ TEST_F(WriteShiftedTest, AChangeThatCannotBeUndoneIsRefusedBeforeAnyFileIsMade)
 struct Failure {
     const char* what;
     std::size_t size;
-    std::function<void(const fs::path&, ReplaceOptions&)> arrange;
+    std::function<void(const fs::path&, Document&)> arrange;
     std::error_code expected;
+    std::size_t keeps = std::string::npos;  // of the file's bytes: all, or what another program left
 
     friend void PrintTo(const Failure& f, std::ostream* os) { *os << f.what; }
 };
 
-class Failures : public WriteShiftedTest, public ::testing::WithParamInterface<Failure> {};
+class Failures : public DocumentWriteTest, public ::testing::WithParamInterface<Failure> {};
 
-// However far the writer has come, the file keeps its old content, no
-// temporary file stays, and the document is shifted back as it was.
-TEST_P(Failures, LeaveTheFileAndTheDocumentAsTheyWere)
+// However far the reading and the writer have come, the file keeps its
+// content (its own, or the one another program gave it) and no temporary
+// file stays.
+TEST_P(Failures, LeaveTheFileAsItWas)
 {
     const std::string plain = Prose(GetParam().size);
     const auto path = file(plain);
-    ReplaceOptions options;
-    options.suffix = "\r\n";
-    GetParam().arrange(path, options);
-    std::string document = plain;
-    const ShiftedWrite written = WriteShifted(document, -2, path, options);
+    Document document = Opened(path);
+    GetParam().arrange(path, document);
+    const DocumentWrite written = WriteShiftedDocument(document, -2, false, "\r\n");
     ASSERT_TRUE(written.comesBack);
     ASSERT_TRUE(written.replaced.error);
     EXPECT_EQ(written.replaced.error->error, GetParam().expected) << written.replaced.error->error.message();
-    EXPECT_TRUE(document == plain) << "the document was not restored";
-    EXPECT_TRUE(ReadBytes(path) == plain) << "the file changed";
+    EXPECT_FALSE(written.replaced.contentReplaced);
+    EXPECT_TRUE(ReadBytes(path) == plain.substr(0, GetParam().keeps)) << "the file changed";
     EXPECT_EQ(names(), std::vector<std::string>{"doc.txt"});
 }
 
 const auto FailAt = [](faults::Step step, int error, std::uint64_t after = 0) {
-    return [=](const fs::path&, ReplaceOptions&) { faults::FailNext(step, error, after); };
+    return [=](const fs::path&, Document&) { faults::FailNext(step, error, after); };
 };
 
 INSTANTIATE_TEST_SUITE_P(
@@ -191,11 +204,19 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"rename fails", 40 * kMiB + 5, FailAt(faults::Step::Rename, EBUSY),
                 std::make_error_code(std::errc::device_or_resource_busy)},
         Failure{"the file changed since it was read", 20 * kMiB,
-                [](const fs::path& path, ReplaceOptions& options) {
-                    options.expected = ReadDocumentFile(path).stamp;
-                    options.expected.modified -= 1;
+                [](const fs::path&, Document& document) { document.stamp.modified -= 1; },
+                FileRefusal::ChangedOnDisk},
+        Failure{"reading fails half way", 20 * kMiB + 5, FailAt(faults::Step::Read, EIO, 9 * kMiB),
+                std::make_error_code(std::errc::io_error)},
+        Failure{"another program cuts the file short while it is read", 20 * kMiB,
+                [](const fs::path& path, Document&) {
+                    faults::WhenReached(faults::Step::Read, [path, cut = false]() mutable {
+                        if (!std::exchange(cut, true)) {
+                            fs::resize_file(path, 3 * kMiB);
+                        }
+                    });
                 },
-                FileRefusal::ChangedOnDisk}),
+                FileRefusal::ChangedOnDisk, 3 * kMiB}),
     [](const ::testing::TestParamInfo<Failure>& info) { return ParamName(info.param.what); });
 
 }  // namespace

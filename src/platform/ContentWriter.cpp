@@ -1,0 +1,37 @@
+#include "platform/ContentWriter.hpp"
+
+namespace quilvane {
+
+HandedOver HandOver(OverlappedWriter::Sink sink, bool overlapped, const ContentStretches& stretches,
+                    std::string_view suffix, const OverlappedWriter::Progress& progress)
+{
+    OverlappedWriter::Gathering gathering;
+    gathering.bufferSize = kWriteBuffer;
+    gathering.alignment = kWriteAlignment;
+    gathering.buffers = 3;
+    OverlappedWriter writer(std::move(sink), gathering, progress, overlapped);
+    HandedOver handed;
+    bool writing = true;
+    for (;;) {
+        std::string_view stretch;
+        if (!stretches(stretch)) {
+            handed.abandoned = true;
+            break;
+        }
+        if (stretch.empty()) {
+            break;
+        }
+        handed.bytes += stretch.size();
+        if (!(writing = writer.put(stretch))) {
+            break;
+        }
+    }
+    if (writing && !handed.abandoned) {
+        handed.bytes += suffix.size();
+        writer.put(suffix);
+    }
+    handed.error = writer.finish();
+    return handed;
+}
+
+}  // namespace quilvane

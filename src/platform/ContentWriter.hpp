@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/DocumentFile.hpp"
+#include "platform/OverlappedWriter.hpp"
+
+#include <cstdint>
+#include <string_view>
+
+namespace quilvane {
+
+// What became of handing a content to the disk.
+struct HandedOver {
+    std::uint64_t bytes = 0;  // handed to the writer, suffix included
+    int error = 0;            // the sink's error (the system's number)
+    bool abandoned = false;   // the source gave up
+};
+
+// The writing half of a replace, the same on every system: the stretches of
+// the source, then the suffix, copied into the writer's aligned buffers and
+// written by its thread through `sink` while the next stretch is made.
+// Exceptions (no memory, no thread) go through to the caller.
+HandedOver HandOver(OverlappedWriter::Sink sink, bool overlapped, const ContentStretches& stretches,
+                    std::string_view suffix, const OverlappedWriter::Progress& progress);
+
+// The size of the writer's buffers: a direct write takes them whole.
+inline constexpr std::size_t kWriteBuffer = std::size_t{8} << 20;
+inline constexpr std::size_t kWriteAlignment = 4096;
+
+}  // namespace quilvane
