@@ -9,8 +9,10 @@ include(GoogleTest)
 function(quilvane_core_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE quilvane_core GTest::gtest_main)
-  # Tests in platform folders (core/posix, core/win32) reach the shared helpers as from core/.
-  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/core)
+  # Tests in platform folders (core/posix, core/win32) reach the shared helpers as from core/;
+  # shared tests reach this system's helpers (PlatformErrors.hpp) by name.
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/core
+                                             ${CMAKE_CURRENT_SOURCE_DIR}/core/${QUILVANE_TEST_PLATFORM})
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,9 +19,9 @@ constexpr std::string_view kLineEnd = "\r\n";
 // writer of the new file to take.
 class ShiftedContent {
 public:
-    ShiftedContent(DocumentSource& source, std::uint64_t length, const Document& document, int delta,
+    ShiftedContent(std::unique_ptr<DocumentSource> source, std::uint64_t length, const Document& document, int delta,
                    bool dropLineEnd, const PassProgress& progress)
-        : source_(source), length_(length), remaining_(length), progress_(progress),
+        : source_(std::move(source)), length_(length), remaining_(length), progress_(progress),
           action_(ShiftStream::Options{delta, true, dropLineEnd})
     {
         if (document.shift != 0) {
@@ -55,7 +56,7 @@ private:
     {
         ShiftStream& first = pending_ ? *pending_ : action_;
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(first.capacity(), remaining_));
-        const std::size_t got = source_.read(first.room(), want, readError_);
+        const std::size_t got = source_->read(first.room(), want, readError_);
         if (readError_) {
             return {};
         }
@@ -78,6 +79,9 @@ private:
     std::string_view finish()
     {
         ended_ = true;
+        // Read to the end: closed before the new file is renamed over it,
+        // which Windows refuses while anyone holds the file open.
+        source_.reset();
         if (!pending_) {
             return action_.finish();
         }
@@ -99,7 +103,7 @@ private:
         }
     }
 
-    DocumentSource& source_;
+    std::unique_ptr<DocumentSource> source_;
     std::uint64_t length_;
     std::uint64_t remaining_;
     const PassProgress& progress_;
@@ -137,12 +141,12 @@ DocumentWrite WriteShiftedDocument(const Document& document, int delta, bool dro
         result.replaced.error = opened.error;
         return result;
     }
-    const FileStamp& stamp = opened.source->stamp();
+    const FileStamp stamp = opened.source->stamp();
     if (!(stamp == document.stamp) || static_cast<std::uint64_t>(stamp.size) < document.dropped) {
         return refuse(FileRefusal::ChangedOnDisk);
     }
     const std::uint64_t length = static_cast<std::uint64_t>(stamp.size) - document.dropped;
-    ShiftedContent content(*opened.source, length, document, delta, dropLineEnd, progress);
+    ShiftedContent content(std::move(opened.source), length, document, delta, dropLineEnd, progress);
 
     ReplaceOptions options;
     options.expected = document.stamp;

@@ -9,6 +9,7 @@
 
 #include "../handlers/ScriptedView.hpp"
 #include "ParamName.hpp"
+#include "PlatformErrors.hpp"
 
 #include <gtest/gtest.h>
 
@@ -189,25 +190,23 @@ const auto FailAt = [](faults::Step step, int error, std::uint64_t after = 0) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Failures,
     ::testing::Values(
-        Failure{"direct write fails at once", 40 * kMiB + 5, FailAt(faults::Step::Write, ENOSPC),
-                std::make_error_code(std::errc::no_space_on_device)},
-        Failure{"direct write fails half way", 40 * kMiB + 5, FailAt(faults::Step::Write, ENOSPC, 16 * kMiB),
-                std::make_error_code(std::errc::no_space_on_device)},
-        Failure{"direct write fails at the unaligned end", 40 * kMiB + 5, FailAt(faults::Step::Write, EIO, 40 * kMiB),
-                std::make_error_code(std::errc::io_error)},
-        Failure{"buffered write fails half way", 20 * kMiB + 5, FailAt(faults::Step::Write, EDQUOT, 9 * kMiB),
-                std::error_code(EDQUOT, std::generic_category())},
-        Failure{"small write fails", 1000, FailAt(faults::Step::Write, ENOSPC),
-                std::make_error_code(std::errc::no_space_on_device)},
-        Failure{"flush fails after the whole write", 40 * kMiB + 5, FailAt(faults::Step::Sync, EIO),
-                std::make_error_code(std::errc::io_error)},
-        Failure{"rename fails", 40 * kMiB + 5, FailAt(faults::Step::Rename, EBUSY),
-                std::make_error_code(std::errc::device_or_resource_busy)},
+        Failure{"direct write fails at once", 40 * kMiB + 5, FailAt(faults::Step::Write, kDiskFull),
+                SystemCode(kDiskFull)},
+        Failure{"direct write fails half way", 40 * kMiB + 5, FailAt(faults::Step::Write, kDiskFull, 16 * kMiB),
+                SystemCode(kDiskFull)},
+        Failure{"direct write fails at the unaligned end", 40 * kMiB + 5,
+                FailAt(faults::Step::Write, kDiskError, 40 * kMiB), SystemCode(kDiskError)},
+        Failure{"buffered write fails half way", 20 * kMiB + 5, FailAt(faults::Step::Write, kQuotaExceeded, 9 * kMiB),
+                SystemCode(kQuotaExceeded)},
+        Failure{"small write fails", 1000, FailAt(faults::Step::Write, kDiskFull), SystemCode(kDiskFull)},
+        Failure{"flush fails after the whole write", 40 * kMiB + 5, FailAt(faults::Step::Sync, kDiskError),
+                SystemCode(kDiskError)},
+        Failure{"rename fails", 40 * kMiB + 5, FailAt(faults::Step::Rename, kBusy), SystemCode(kBusy)},
         Failure{"the file changed since it was read", 20 * kMiB,
                 [](const fs::path&, Document& document) { document.stamp.modified -= 1; },
                 FileRefusal::ChangedOnDisk},
-        Failure{"reading fails half way", 20 * kMiB + 5, FailAt(faults::Step::Read, EIO, 9 * kMiB),
-                std::make_error_code(std::errc::io_error)},
+        Failure{"reading fails half way", 20 * kMiB + 5, FailAt(faults::Step::Read, kDiskError, 9 * kMiB),
+                SystemCode(kDiskError)},
         Failure{"another program cuts the file short while it is read", 20 * kMiB,
                 [](const fs::path& path, Document&) {
                     faults::WhenReached(faults::Step::Read, [path, cut = false]() mutable {

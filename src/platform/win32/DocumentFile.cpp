@@ -1,5 +1,6 @@
 #include "platform/DocumentFile.hpp"
 
+#include "platform/ContentWriter.hpp"
 #include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemFileLayer.hpp"
@@ -65,8 +66,8 @@ FileStamp StampOf(const FileFacts& facts)
 // sharing mode of another program stands in the way of that.
 HANDLE OpenForFacts(const std::filesystem::path& path)
 {
-    return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return ::CreateFileW(win32::SystemPath(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 // Runs one step of a read or a write, unless a test has asked for it to fail.
@@ -81,8 +82,13 @@ bool Do(Step step, Call call)
 }
 
 constexpr std::size_t kIoChunk = 8u << 20;
+// Contents up to this size are written on the calling thread: a stretch of
+// their own to overlap with is all they would have.
+constexpr std::uint64_t kOverlapFrom = kIoChunk;
+// How long a rename refused by a passing holder is tried again, in ms.
+constexpr ULONGLONG kRenameTries = 2000;
 
-bool WriteAll(HANDLE file, std::string_view bytes, const std::function<void(std::size_t)>& wrote)
+bool WriteAll(HANDLE file, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const auto chunk = static_cast<DWORD>(std::min(bytes.size(), kIoChunk));
@@ -95,19 +101,27 @@ bool WriteAll(HANDLE file, std::string_view bytes, const std::function<void(std:
             return false;
         }
         bytes.remove_prefix(written);
-        wrote(written);
     }
     return true;
 }
 
-// Physical memory the system could give the program now, in bytes; 0 when
-// it cannot be told.
-std::uint64_t SystemMemoryAvailable()
-{
-    MEMORYSTATUSEX status{};
-    status.dwLength = sizeof status;
-    return ::GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
-}
+// Writes what the writer thread hands over, through the system's cache.
+struct FileSink {
+    HANDLE file;
+
+    bool operator()(std::string_view chunk, std::uint64_t done, int& error) const
+    {
+        if (const int injected = faults::Injected(Step::Write, done)) {
+            error = injected;
+            return false;
+        }
+        if (!WriteAll(file, chunk)) {
+            error = static_cast<int>(::GetLastError());
+            return false;
+        }
+        return true;
+    }
+};
 
 // Temporary files are hidden and say whose they are: ".quilvane-XXXXXXXXXX.tmp".
 // One left behind by a crash is never taken for a document, and a new one
@@ -123,8 +137,8 @@ HANDLE CreateTemporaryBeside(const std::filesystem::path& target, std::filesyste
         }
         name += L".tmp";
         temporary = target.parent_path() / name;
-        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_HIDDEN, nullptr);
+        const HANDLE file = ::CreateFileW(win32::SystemPath(temporary).c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL,
+                                          0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) {
             return file;
         }
@@ -225,60 +239,86 @@ std::error_code TakeOverSecurity(HANDLE old, HANDLE temporary)
     return status == ERROR_SUCCESS ? std::error_code{} : Win32Error(status);
 }
 
+// Whether the volume of the file keeps access-control lists at all (a FAT
+// stick, some network shares do not): there is then none to take over.
+bool VolumeKeepsLists(HANDLE file)
+{
+    DWORD flags = 0;
+    return !::GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+           (flags & FILE_PERSISTENT_ACLS);
+}
+
+// The old file's list on the new one, where the volume keeps lists and the
+// old file has entries of its own; a volume that keeps none, or refuses
+// the call as one it does not know, has nothing to take over.
+std::error_code KeepSecurity(HANDLE old, HANDLE temporary)
+{
+    const std::error_code error = TakeOverSecurity(old, temporary);
+    if (!error) {
+        return {};
+    }
+    const auto code = static_cast<DWORD>(error.value());
+    if (code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION || !VolumeKeepsLists(temporary)) {
+        return {};
+    }
+    return error;
+}
+
 }  // namespace
 
-LoadedDocument ReadDocumentFile(const std::filesystem::path& path, const ReadOptions& options)
+namespace {
+
+// Reads a file from its beginning; others may go on reading, writing or
+// renaming it meanwhile, and the stamps show later whether anyone did.
+class Win32Source : public DocumentSource {
+public:
+    Win32Source(HANDLE file, const FileStamp& stamp) : file_(file), stamp_(stamp) {}
+    const FileStamp& stamp() const override { return stamp_; }
+    std::size_t read(char* data, std::size_t size, std::error_code& error) override
+    {
+        if (const int injected = faults::Injected(Step::Read, offset_)) {
+            error = Win32Error(static_cast<DWORD>(injected));
+            return 0;
+        }
+        DWORD got = 0;
+        if (!::ReadFile(file_.get(), data, static_cast<DWORD>(std::min(size, kIoChunk)), &got, nullptr)) {
+            error = LastError();
+            return 0;
+        }
+        offset_ += got;
+        return got;
+    }
+
+private:
+    Handle file_;
+    FileStamp stamp_;
+    std::uint64_t offset_ = 0;
+};
+
+}  // namespace
+
+OpenedSource OpenDocumentSource(const std::filesystem::path& path)
 {
-    // Others may go on reading, writing or renaming it: the stamp shows
-    // later whether anyone did.
-    Handle file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+    Handle file(::CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) {
-        return {{}, {}, FileError{path, LastError()}};
+        return {nullptr, FileError{path, LastError()}};
     }
     FileFacts facts;
     if (!QueryFacts(file.get(), facts)) {
-        return {{}, {}, FileError{path, LastError()}};
+        return {nullptr, FileError{path, LastError()}};
     }
     if (facts.isDirectory()) {
-        return {{}, {}, FileError{path, std::make_error_code(std::errc::is_a_directory)}};
+        return {nullptr, FileError{path, std::make_error_code(std::errc::is_a_directory)}};
     }
     if (facts.type != FILE_TYPE_DISK) {
-        return {{}, {}, FileError{path, FileRefusal::NotRegularFile}};
+        return {nullptr, FileError{path, FileRefusal::NotRegularFile}};
     }
-    const std::uint64_t size = facts.size();
-    std::string bytes;
-    if (auto refused = ReserveDocument(bytes, path, size,
-                                       options.memoryAvailable ? options.memoryAvailable : SystemMemoryAvailable())) {
-        return {{}, {}, std::move(refused)};
-    }
-    bytes.resize(static_cast<std::size_t>(size));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            bytes.resize(bytes.size() + kDocumentGrowth);  // the file grew
-        }
-        if (options.progress && !options.progress(filled, size)) {
-            return {{}, {}, FileError{path, std::make_error_code(std::errc::operation_canceled)}};
-        }
-        const auto want = static_cast<DWORD>(std::min(bytes.size() - filled, kIoChunk));
-        if (const int injected = faults::Injected(Step::Read)) {
-            return {{}, {}, FileError{path, Win32Error(static_cast<DWORD>(injected))}};
-        }
-        DWORD got = 0;
-        if (!Do(Step::Read, [&] { return ::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr) != 0; })) {
-            return {{}, {}, FileError{path, LastError()}};
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += got;
-    }
-    bytes.resize(filled);
-    return {std::move(bytes), StampOf(facts), std::nullopt};
+    const FileStamp stamp = StampOf(facts);
+    return {std::make_unique<Win32Source>(file.release(), stamp), std::nullopt};
 }
 
-// Windows writes every content through the system's cache, on the calling
+// Windows writes every content through the system's cache, by the writer's
 // thread; there is no direct road to tune.
 namespace tuning {
 void SetDirectWritesFrom(std::uint64_t) {}
@@ -298,7 +338,7 @@ public:
     {
         file.reset(INVALID_HANDLE_VALUE);
         if (!path.empty()) {
-            ::DeleteFileW(path.c_str());
+            ::DeleteFileW(win32::SystemPath(path).c_str());
         }
     }
     void keep() { path.clear(); }
@@ -318,8 +358,9 @@ std::optional<std::error_code> KeepOwner(const std::vector<BYTE>& oldOwner, cons
         return std::nullopt;
     }
     std::vector<BYTE> sid = oldOwner;
-    const DWORD status = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(temporary.c_str()), SE_FILE_OBJECT,
-                                                 OWNER_SECURITY_INFORMATION, sid.data(), nullptr, nullptr, nullptr);
+    std::wstring name = win32::SystemPath(temporary);
+    const DWORD status = ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid.data(),
+                                                 nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) {
         return make_error_code(FileRefusal::OwnerNotKept);
     }
@@ -396,7 +437,7 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
         // The rename needs the file to be shared for deletion: a program
         // that holds it open without that would make it fail at the end.
         // Asking now refuses it before anything is written.
-        Handle probe(::CreateFileW(target.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+        Handle probe(::CreateFileW(win32::SystemPath(target).c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!probe.valid()) {
             return failed(LastError());
@@ -415,28 +456,18 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     }
     const HANDLE file = temporary.file.get();
 
-    const std::uint64_t total = size + options.suffix.size();
-    std::uint64_t written = 0;
-    const auto wrote = [&](std::size_t count) {
-        written += count;
+    const std::uint64_t total = (size != kSizeUnknown ? size : options.sizeHint) + options.suffix.size();
+    const auto progress = [&](std::uint64_t written) {
         if (options.progress) {
             options.progress(written, total);
         }
     };
-    const auto writeContent = [&] {
-        for (std::string_view stretch = stretches(); !stretch.empty(); stretch = stretches()) {
-            if (const int injected = faults::Injected(Step::Write, written)) {
-                ::SetLastError(static_cast<DWORD>(injected));
-                return false;
-            }
-            if (!WriteAll(file, stretch, wrote)) {
-                return false;
-            }
-        }
-        return WriteAll(file, options.suffix, wrote);
-    };
-    if (!Do(Step::Write, writeContent)) {
-        return failed(LastError());
+    const HandedOver handed = HandOver(FileSink{file}, total > kOverlapFrom, stretches, options.suffix, progress);
+    if (handed.abandoned) {
+        return failed(std::make_error_code(std::errc::operation_canceled));
+    }
+    if (handed.error != 0) {
+        return failed(Win32Error(static_cast<DWORD>(handed.error)));
     }
     // The file must hold exactly what was to be written, as the system sees
     // it: a source that gave more or less than it promised is not taken for
@@ -445,11 +476,11 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     if (!::GetFileSizeEx(file, &length)) {
         return failed(LastError());
     }
-    if (static_cast<std::uint64_t>(length.QuadPart) != total) {
+    if ((size != kSizeUnknown && handed.bytes != total) || static_cast<std::uint64_t>(length.QuadPart) != handed.bytes) {
         return failed(Win32Error(ERROR_WRITE_FAULT));
     }
     if (exists) {
-        if (const std::error_code error = TakeOverSecurity(old.get(), file)) {
+        if (const std::error_code error = KeepSecurity(old.get(), file)) {
             return failed(error);
         }
     }
@@ -473,19 +504,33 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     if (const int injected = faults::Injected(Step::Rename)) {
         return failed(Win32Error(static_cast<DWORD>(injected)));
     }
-    // The file as it was loaded, once more, right before the rename: an edit
-    // another program made while the new content was written stays.
-    if (options.expected.known() && !SameStamp(target, options.expected)) {
-        return failed(FileRefusal::ChangedOnDisk);
-    }
-    // One rename, atomic on NTFS; WRITE_THROUGH returns once it is on disk.
-    // Not ReplaceFileW: it is several steps (Wine's moves the old file away,
-    // deletes it and renames the new one in, leaving a moment with no file
-    // under the name), on Windows it can fail half-way leaving the file under
-    // a backup name, and the attributes and security it would carry over are
-    // taken over above.
-    if (!::MoveFileExW(temporary.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // One rename: a single journalled operation on NTFS. (WRITE_THROUGH only
+    // makes a move that has to copy wait for the copy; the content itself
+    // was flushed above.) Not ReplaceFileW: it is several steps (Wine's
+    // moves the old file away, deletes it and renames the new one in,
+    // leaving a moment with no file under the name), on Windows it can fail
+    // half-way leaving the file under a backup name, and the attributes and
+    // security it would carry over are taken over above.
+    const std::wstring from = win32::SystemPath(temporary.path);
+    const std::wstring to = win32::SystemPath(target);
+    const ULONGLONG start = ::GetTickCount64();
+    for (DWORD wait = 20;; wait = std::min<DWORD>(2 * wait, 250)) {
+        // The file as it was loaded, once more, right before the rename: an
+        // edit another program made while the new content was written stays.
+        if (options.expected.known() && !SameStamp(target, options.expected)) {
+            return failed(FileRefusal::ChangedOnDisk);
+        }
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            break;
+        }
         DWORD error = ::GetLastError();
+        // An antivirus program or the search indexer may hold either file a
+        // moment after it was written: asked again for about two seconds.
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (held && ::GetTickCount64() - start < kRenameTries) {
+            ::Sleep(wait);
+            continue;
+        }
         // The deletion the rename needs was granted above; refused now, the
         // file is open in another program (one that shares its deletion,
         // but a file still open cannot be replaced).

@@ -20,7 +20,7 @@ std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::sy
 // the reparse points that are the file (a cloud drive's).
 HANDLE OpenNotFollowing(const std::filesystem::path& path, DWORD access, std::error_code& error)
 {
-    Handle own(::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+    Handle own(::CreateFileW(win32::SystemPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!own.valid()) {
         error = Win32Error(::GetLastError());
@@ -46,7 +46,8 @@ HANDLE OpenNotFollowing(const std::filesystem::path& path, DWORD access, std::er
         error = make_error_code(FileRefusal::NotRegularFile);
         return INVALID_HANDLE_VALUE;
     }
-    const HANDLE file = ::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file =
+        ::CreateFileW(win32::SystemPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = Win32Error(::GetLastError());
     }
@@ -86,7 +87,7 @@ bool DirectoryAcceptsNewFiles(const std::filesystem::path& directory)
     // Only creating a file shows what the access-control list allows; the
     // file goes again when its handle is closed.
     const auto probe = directory / (L".quilvane-probe-" + std::to_wstring(::GetCurrentProcessId()));
-    const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE file = ::CreateFileW(win32::SystemPath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return ::GetLastError() == ERROR_FILE_EXISTS;

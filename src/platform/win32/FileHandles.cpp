@@ -2,6 +2,8 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
+
 namespace quilvane::win32 {
 namespace {
 
@@ -16,9 +18,22 @@ std::vector<BYTE> SidBytes(PSID sid)
 
 }  // namespace
 
+std::wstring SystemPath(const std::filesystem::path& path)
+{
+    std::wstring text = path.lexically_normal().wstring();
+    std::replace(text.begin(), text.end(), L'/', L'\\');
+    if (!path.is_absolute() || text.starts_with(LR"(\\?\)") || text.starts_with(LR"(\\.\)")) {
+        return text;
+    }
+    if (text.starts_with(LR"(\\)")) {
+        return LR"(\\?\UNC\)" + text.substr(2);
+    }
+    return LR"(\\?\)" + text;
+}
+
 bool IsLink(const std::filesystem::path& path)
 {
-    Handle own(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+    Handle own(::CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     FILE_ATTRIBUTE_TAG_INFO tag{};
     return own.valid() && ::GetFileInformationByHandleEx(own.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
@@ -64,7 +79,7 @@ bool WriteDenied(const std::filesystem::path& file)
 {
     // Opening for writing asks the system what it would allow; nothing is
     // written, and others' sharing is respected.
-    Handle probe(::CreateFileW(file.c_str(), FILE_WRITE_DATA, kShareAll, nullptr, OPEN_EXISTING,
+    Handle probe(::CreateFileW(SystemPath(file).c_str(), FILE_WRITE_DATA, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     return !probe.valid() && ::GetLastError() == ERROR_ACCESS_DENIED;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace quilvane::win32 {
@@ -50,6 +51,11 @@ private:
 };
 
 inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The path as the system's calls take it whatever its length: an absolute
+// path in its long form (\\?\C:\..., \\?\UNC\server\share\...), which
+// is not limited to MAX_PATH characters; anything else as it is.
+std::wstring SystemPath(const std::filesystem::path& path);
 
 // A symbolic link or a junction: a reparse point that names another file.
 // Other reparse points (files of a cloud drive, deduplicated files) are the
