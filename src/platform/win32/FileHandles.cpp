@@ -20,15 +20,24 @@ std::vector<BYTE> SidBytes(PSID sid)
 
 std::wstring SystemPath(const std::filesystem::path& path)
 {
-    std::wstring text = path.lexically_normal().wstring();
+    // The long form takes the path as it is: "." and ".." must be gone.
+    const auto normal = [](std::wstring text) {
+        text = std::filesystem::path(text).lexically_normal().wstring();
+        std::replace(text.begin(), text.end(), L'/', L'\\');
+        return text;
+    };
+    std::wstring text = path.wstring();
     std::replace(text.begin(), text.end(), L'/', L'\\');
-    if (!path.is_absolute() || text.starts_with(LR"(\\?\)") || text.starts_with(LR"(\\.\)")) {
+    if (text.starts_with(LR"(\\?\)") || text.starts_with(LR"(\\.\)")) {
         return text;
     }
     if (text.starts_with(LR"(\\)")) {
-        return LR"(\\?\UNC\)" + text.substr(2);
+        return LR"(\\?\UNC\)" + normal(text.substr(2));
     }
-    return LR"(\\?\)" + text;
+    if (!path.is_absolute()) {
+        return text;
+    }
+    return LR"(\\?\)" + normal(text);
 }
 
 bool IsLink(const std::filesystem::path& path)

@@ -5,10 +5,14 @@
 
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemErrors.hpp"
+#include "platform/win32/FileHandles.hpp"
 
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+
+#include <fstream>
+#include <thread>
 
 namespace quilvane::testing {
 namespace {
@@ -285,6 +289,70 @@ TEST_F(FileReplacement, AFileOfAnotherOwnerKeepsItsOwnerOrIsLeftAlone)
         EXPECT_EQ(ReadBytes(path), "new");
     }
     EXPECT_EQ(strays({"系统的文档.txt"}), std::vector<std::string>{});
+}
+
+// Any path Explorer can show: past MAX_PATH (260) with the file's own name,
+// and just below it, where only the temporary name beside it would pass it.
+TEST_F(FileReplacement, AFileWithALongPathIsReplaced)
+{
+    for (const std::size_t length : {std::size_t{250}, std::size_t{300}}) {
+        fs::path folder = dir.path();
+        while (folder.wstring().size() + 60 < length) {
+            folder /= L"很长的文件夹名称很长的文件夹名称很长的文件夹名称很长的文件夹名称";
+        }
+        std::error_code made;
+        fs::create_directories(fs::path(LR"(\\?\)" + folder.wstring()), made);
+        ASSERT_FALSE(made) << made.message();
+        const fs::path path = folder / (std::wstring(length - folder.wstring().size() - 5, L'长') + L".txt");
+        ASSERT_EQ(path.wstring().size(), length);
+        {
+            std::ofstream(fs::path(LR"(\\?\)" + path.wstring()), std::ios::binary) << "old";
+        }
+        const Replaced replaced = ReplaceFileContent(path, "new");
+        ASSERT_FALSE(replaced.error) << length << ": " << replaced.error->error.message();
+        EXPECT_EQ(ReadBytes(fs::path(LR"(\\?\)" + path.wstring())), "new") << length;
+        EXPECT_EQ(ReadDocumentStart(path, 10).bytes, "new") << length;
+    }
+}
+
+// Wine takes paths of any length, so the test above passes there whatever
+// form the system calls get; what they get is seen here.
+TEST(SystemPath, GivesAbsolutePathsTheirLongForm)
+{
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* form;
+    };
+    for (const Case& c : {Case{LR"(C:\文档\a.txt)", LR"(\\?\C:\文档\a.txt)"},
+                          Case{LR"(C:/文档/./b/../a.txt)", LR"(\\?\C:\文档\a.txt)"},
+                          Case{LR"(\\server\share\a.txt)", LR"(\\?\UNC\server\share\a.txt)"},
+                          Case{LR"(\\?\C:\a.txt)", LR"(\\?\C:\a.txt)"},
+                          Case{L"NUL", L"NUL"},
+                          Case{LR"(relative\a.txt)", LR"(relative\a.txt)"}}) {
+        EXPECT_EQ(quilvane::win32::SystemPath(c.path), c.form);
+    }
+}
+
+// An antivirus program or an indexer holds the file a moment, just when the
+// new content is to be renamed over it: the rename waits for it.
+TEST_F(FileReplacement, ARenameMeetingAPassingHolderIsTriedAgain)
+{
+    const auto path = file(u8"被扫描的文档.txt", "old");
+    std::thread letGo;
+    faults::WhenReached(faults::Step::Rename, [&] {
+        const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+        letGo = std::thread([holder] {
+            ::Sleep(300);
+            ::CloseHandle(holder);
+        });
+    });
+    const Replaced replaced = ReplaceFileContent(path, "new");
+    letGo.join();
+    faults::Clear();
+    ASSERT_FALSE(replaced.error) << replaced.error->error.message();
+    EXPECT_EQ(ReadBytes(path), "new");
+    EXPECT_EQ(strays({"被扫描的文档.txt"}), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
