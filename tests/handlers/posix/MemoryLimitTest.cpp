@@ -1,0 +1,120 @@
+// A file far larger than the memory the program may use is encrypted and
+// decrypted exactly, through the real handlers: they run in a child process
+// whose address space is capped well below the file's size, so a program
+// that held the file in memory would fail here.
+#include "../ScriptedView.hpp"
+#include "password/KeyFile.hpp"
+#include "transform/FileActions.hpp"
+#include "transform/ShiftText.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace quilvane::testing {
+namespace {
+
+// This process's address space now, in bytes.
+std::uint64_t AddressSpace()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    unsigned long long kib = 0;
+    char line[256];
+    while (status && std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmSize: %llu kB", &kib) == 1) {
+            break;
+        }
+    }
+    if (status) {
+        std::fclose(status);
+    }
+    return std::uint64_t{kib} * 1024;
+}
+
+// Whole lines of Chinese text and ASCII, about a megabyte: the file is this
+// block again and again, so its encryption is the block's again and again.
+std::string Block()
+{
+    std::string block;
+    while (block.size() < (1u << 20)) {
+        block += "\xD6\xD0\xCE\xC4 text line\r\n";
+    }
+    return block;
+}
+
+// Whether the file is `block` repeated `count` times, then `tail`; read a
+// block at a time.
+bool FileIs(const std::filesystem::path& file, const std::string& block, std::size_t count, const std::string& tail)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string read(block.size(), '\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!in.read(read.data(), static_cast<std::streamsize>(read.size())) || read != block) {
+            return false;
+        }
+    }
+    std::string rest((std::istreambuf_iterator<char>(in)), {});
+    return rest == tail;
+}
+
+TEST(MemoryLimit, AFileThreeTimesTheMemoryAllowedIsEncryptedAndDecryptedExactly)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no cap can be set under it";
+#endif
+    TemporaryDirectory dir;
+    const std::uint64_t allowed = AddressSpace() + (160u << 20);
+    RecordProperty("allowed_mib", std::to_string(allowed >> 20));
+    const std::string block = Block();
+    const std::size_t blocks = static_cast<std::size_t>(3 * allowed / block.size()) + 1;
+    const auto file = dir / "large.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (std::size_t i = 0; i < blocks; ++i) {
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        }
+        ASSERT_TRUE(out.good()) << "no room for a file of " << blocks << " MiB";
+    }
+    ASSERT_FALSE(WriteKeyFile(dir.path(), 4).has_value());
+    const std::string encryptedBlock = ShiftText(block, -2);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit cap{allowed, allowed};
+        if (::setrlimit(RLIMIT_AS, &cap) != 0) {
+            ::_exit(10);
+        }
+        ScriptedView view;
+        view.programDir = dir.path();
+        view.dataDir = dir / "data";
+        view.choices = {file, file};
+        view.answers = {msgbox::kAnswerOk};
+        Command4_Click(view);
+        Command5_Click(view);
+        if (!view.ended || view.messages.size() != 1 || view.messages[0].title != "加密完成") {
+            ::_exit(11);
+        }
+        if (!FileIs(file, encryptedBlock, blocks, "\r\n")) {
+            ::_exit(12);
+        }
+        view.ended = false;
+        view.messages.clear();
+        Command9_Click(view);
+        Command10_Click(view);
+        ::_exit(view.ended && view.messages.size() == 2 ? 0 : 13);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the capped program was killed (signal " << WTERMSIG(status) << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: no cap, 11: encryption failed, 12: wrong bytes, 13: decryption failed";
+    EXPECT_TRUE(FileIs(file, block, blocks, "")) << "the file did not come back byte for byte";
+}
+
+}  // namespace
+}  // namespace quilvane::testing
