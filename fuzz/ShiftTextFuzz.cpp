@@ -1,5 +1,5 @@
 // Fuzz target for ShiftText, ShiftTextInto, ShiftInPlace, ShiftInPlaceIfComesBack,
-// ShiftComesBack, CheckShift and ShiftStretchInPlace.
+// ShiftComesBack, CheckShift, ShiftStretchInPlace and ShiftStream.
 //
 // Input layout: the first byte chooses how the shift is read, the rest is the
 // text.
@@ -35,9 +35,13 @@
 // kernel's ShiftTextUsing is compared with the plain shift. The filler is
 // plain under +-2 and goes through the fast windows, so the check costs
 // about a millisecond; only some inputs ask for it all the same.
+// The stream (ShiftStream) fed the text in stretches of 1, 2, a size taken
+// from the input and 4 KiB gives the whole text's bytes and verdict, with
+// the final line end kept and taken off.
 // Any failure prints what differed and aborts, which libFuzzer reports as a
 // crash and keeps the input.
 
+#include "transform/ShiftStream.hpp"
 #include "transform/ShiftText.hpp"
 
 #include <algorithm>
@@ -264,6 +268,39 @@ void CheckText(const Case& c)
     }
 }
 
+// The text read a stretch at a time, as a file is: the same bytes and the
+// same verdict as the whole text, for stretches of a few sizes, with and
+// without the final line end taken off.
+void CheckStreamed(const Case& c)
+{
+    for (const bool drop : {false, true}) {
+        std::string_view whole = c.text;
+        if (drop && whole.ends_with("\r\n")) {
+            whole.remove_suffix(2);
+        }
+        const bool comesBack = quilvane::ShiftComesBack(whole, c.delta);
+        const std::string expected = comesBack ? quilvane::ShiftText(whole, c.delta) : std::string();
+        for (const std::size_t stretch : {std::size_t{1}, std::size_t{2}, 1 + c.text.size() % 13, std::size_t{4096}}) {
+            quilvane::ShiftStream stream({c.delta, true, drop, stretch});
+            std::string out;
+            for (std::size_t at = 0; at < c.text.size() && !stream.refused();) {
+                const std::size_t got = std::min(stretch, c.text.size() - at);
+                std::copy_n(c.text.data() + at, got, stream.room());
+                out += stream.take(got);
+                at += got;
+            }
+            out += stream.finish();
+            if (stream.refused() == comesBack || (comesBack && out != expected)) {
+                std::fprintf(stderr, "\nShiftStream, stretch %zu, line end %s\n", stretch, drop ? "dropped" : "kept");
+                PrintHex("gives", out);
+                Fail(stream.refused() == comesBack ? "the stream's verdict differs from the whole text's"
+                                                   : "the stream's bytes differ from the whole text's",
+                     c);
+            }
+        }
+    }
+}
+
 void CheckLongText(const Case& c)
 {
     using quilvane::detail::Kernel;
@@ -285,6 +322,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const Case c = ReadCase(data, size);
     CheckText(c);
+    CheckStreamed(c);
 
     if (c.repeat && !c.text.empty() && c.text.size() <= 64) {
         std::string longText;
