@@ -6,11 +6,14 @@
 //    file in the page cache, and each pair gives one ratio; the figure is the
 //    median of those ratios, with their min and max;
 //  - memory: the peak resident size of a process doing nothing but the action;
+//  - opening: from the file dialog's closing to the file's text painted in
+//    the real window, for the largest file;
 //  - start-up: the program's window to its first paint, against a minimal Qt
 //    window showing one Chinese label in the same font.
 //
-//   quilvane_file_bench [--sizes-mb 1,16,256,1024] [--pairs N] [--idle-ms N]
+//   quilvane_file_bench [--sizes-mb 1,16,256,1024] [--large] [--pairs N] [--idle-ms N]
 //                       [--startup-runs N] [--dir DIR] [--skip-files] [--skip-startup]
+// --large adds a 4 GiB file (some ten minutes more).
 #include "ActionRun.hpp"
 #include "ChildProcesses.hpp"
 #include "GeneratedDocument.hpp"
@@ -45,6 +48,7 @@ struct Options {
     fs::path directory;  // empty: beside this program, in the build directory
     bool files = true;
     bool startup = true;
+    int openRuns = 7;
 };
 
 // Min, median and max of a figure's values.
@@ -83,10 +87,35 @@ struct SizeFigures {
     ActionFigures encrypt, decrypt;
 };
 
+void SettleBefore(const fs::path& file, int idleMs);
+
 struct FileFigures {
     std::vector<SizeFigures> sizes;
     std::uint64_t childStart = 0;  // the largest resident size a child started with
+    std::uint64_t openSizeMiB = 0;
+    std::vector<double> openSeconds;  // dialog closed to text painted, the largest file
 };
+
+// From the dialog's closing to the text painted, in the real window (the
+// probe built beside the bench), the file in the page cache as it is when
+// just chosen.
+std::vector<double> MeasureOpening(const Options& options, const fs::path& file)
+{
+    const fs::path probe = fs::read_symlink("/proc/self/exe").parent_path() / "quilvane_open_probe";
+    std::vector<double> seconds;
+    for (int run = 0; run < options.openRuns; ++run) {
+        SettleBefore(file, options.idleMs / 3);
+        const std::string command = "QT_QPA_PLATFORM=offscreen " + ShellQuoted(probe) + " " + ShellQuoted(file) +
+                                    " 2>/dev/null";
+        std::FILE* output = ::popen(command.c_str(), "r");
+        double ms = -1;
+        if (!output || std::fscanf(output, "%lf", &ms) != 1 || ::pclose(output) != 0 || ms < 0) {
+            Fail(probe.string() + " did not open " + file.string());
+        }
+        seconds.push_back(ms / 1000);
+    }
+    return seconds;
+}
 
 void CheckDirectory(const fs::path& directory, std::uint64_t size)
 {
@@ -134,9 +163,9 @@ void SettleBefore(const fs::path& file, int idleMs)
     std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
 }
 
-SizeFigures MeasureSize(const Options& options, const fs::path& work, std::uint64_t sizeMiB,
-                        std::uint64_t& childStart)
+SizeFigures MeasureSize(const Options& options, const fs::path& work, std::uint64_t sizeMiB, FileFigures& files)
 {
+    std::uint64_t& childStart = files.childStart;
     SizeFigures figures;
     figures.sizeMiB = sizeMiB;
     const fs::path plain = work / "document.txt";
@@ -147,6 +176,10 @@ SizeFigures MeasureSize(const Options& options, const fs::path& work, std::uint6
     const Generated generated =
         InChild<Generated>("writing the document", [&] { return GenerateDocument(plain, size); }).result;
     ::sync();
+    if (sizeMiB >= files.openSizeMiB) {
+        files.openSizeMiB = sizeMiB;
+        files.openSeconds = MeasureOpening(options, plain);
+    }
 
     const std::string cp = "cp " + ShellQuoted(plain) + " " + ShellQuoted(copy) + " && sync";
     const auto timeCopy = [&] {
@@ -215,7 +248,7 @@ FileFigures MeasureFiles(const Options& options, const fs::path& work)
     }
     FileFigures figures;
     for (const std::uint64_t sizeMiB : options.sizesMiB) {
-        figures.sizes.push_back(MeasureSize(options, work, sizeMiB, figures.childStart));
+        figures.sizes.push_back(MeasureSize(options, work, sizeMiB, figures));
     }
     fs::remove(quilvane::KeyFilePath(work));
     return figures;
@@ -239,20 +272,24 @@ std::string SpreadText(const Spread& spread, const std::function<std::string(dou
     return format(spread.min) + " / " + format(spread.median) + " / " + format(spread.max);
 }
 
-// The targets, by size: 1 GiB 1.15, 256 MiB 1.5, 16 MiB 2 (none below that).
+// The targets, by size: 1 GiB and more 1.10, 256 MiB 1.15, 16 MiB 1.5 (none
+// below that).
 std::optional<double> RatioTarget(std::uint64_t sizeMiB)
 {
     if (sizeMiB >= 1024) {
-        return 1.15;
+        return 1.10;
     }
     if (sizeMiB >= 256) {
-        return 1.5;
+        return 1.15;
     }
     if (sizeMiB >= 16) {
-        return 2.0;
+        return 1.5;
     }
     return std::nullopt;
 }
+
+// Whatever the file's size, the action's memory stays within this.
+constexpr double kPeakTargetMiB = 64;
 
 void PrintFiles(const Options& options, const FileFigures& files)
 {
@@ -275,16 +312,20 @@ void PrintFiles(const Options& options, const FileFigures& files)
     for (const SizeFigures& size : files.sizes) {
         for (const auto& [name, action] : {std::pair{"encrypt", &size.encrypt}, std::pair{"decrypt", &size.decrypt}}) {
             const double peak = MiB(action->peak);
-            const double document = MiB(action->documentSize);
-            const double limit = 1.05 * document + 32;
-            std::printf("  %5llu MiB peak memory, %s: %.1f MiB = %.3f S (target <= 1.05 S + 32 MiB = %.0f MiB: %s)\n",
-                        static_cast<unsigned long long>(size.sizeMiB), name, peak, peak / document, limit,
-                        peak <= limit ? "met" : "MISSED");
+            std::printf("  %5llu MiB peak memory, %s: %.1f MiB (target <= %.0f MiB: %s)\n",
+                        static_cast<unsigned long long>(size.sizeMiB), name, peak, kPeakTargetMiB,
+                        peak <= kPeakTargetMiB ? "met" : "MISSED");
         }
     }
     std::printf("  Times from before opening to the end of the action. A process doing only the action held\n"
                 "  %.1f MiB before it.\n",
                 MiB(files.childStart));
+    if (!files.openSeconds.empty()) {
+        const Spread open = Spread::Of(files.openSeconds);
+        std::printf("  %5llu MiB file, dialog closed to its text painted in the window: %s (target <= 50 ms: %s)\n",
+                    static_cast<unsigned long long>(files.openSizeMiB), SpreadText(open, Time).c_str(),
+                    open.median <= 0.05 ? "met" : "MISSED");
+    }
 }
 
 void PrintStartup(const StartupFigures& startup)
@@ -345,12 +386,14 @@ Options ParseOptions(int argc, char** argv)
             options.startupRuns = PositiveNumber(value(), "--startup-runs");
         } else if (arg == "--dir") {
             options.directory = value();
+        } else if (arg == "--large") {
+            options.sizesMiB.push_back(4096);
         } else if (arg == "--skip-files") {
             options.files = false;
         } else if (arg == "--skip-startup") {
             options.startup = false;
         } else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: %s [--sizes-mb 1,16,256,1024] [--pairs N (5)] [--idle-ms N (3000)]\n"
+            std::printf("usage: %s [--sizes-mb 1,16,256,1024] [--large (adds 4096)] [--pairs N (5)] [--idle-ms N (3000)]\n"
                         "          [--startup-runs N (15)] [--dir DIR (beside this program)]\n"
                         "          [--skip-files] [--skip-startup]\n",
                         argv[0]);

@@ -322,8 +322,8 @@ TEST_F(FileActions, OpeningALargeFileReadsOnlyItsBeginning)
     const auto file = makeFile("large.txt", content);
     open(file);
     EXPECT_TRUE(view.shown.more);
-    EXPECT_EQ(view.shown.excerpt.size(), (1u << 20) - 1) << "a character cut by the limit is not shown";
-    EXPECT_EQ(view.shown.excerpt, content.substr(0, (1u << 20) - 1));
+    EXPECT_EQ(view.shown.excerpt.size(), kExcerptLimit - 1) << "a character cut by the limit is not shown";
+    EXPECT_EQ(view.shown.excerpt, content.substr(0, kExcerptLimit - 1));
     EXPECT_EQ(view.shown.stamp.size, static_cast<std::int64_t>(content.size()));
     for (const auto& p : view.progress) {
         EXPECT_FALSE(p.cancellable);
@@ -332,7 +332,7 @@ TEST_F(FileActions, OpeningALargeFileReadsOnlyItsBeginning)
 
     encrypt(msgbox::kAnswerCancel);
     EXPECT_EQ(ReadBytes(file), ShiftText(content, -2) + "\r\n");
-    EXPECT_EQ(view.shown.excerpt, content.substr(0, (1u << 20) - 1)) << "the plain text again";
+    EXPECT_EQ(view.shown.excerpt, content.substr(0, kExcerptLimit - 1)) << "the plain text again";
     encrypt(msgbox::kAnswerOk);
     EXPECT_EQ(ReadBytes(file), ShiftText(content, -2) + "\r\n");
 }

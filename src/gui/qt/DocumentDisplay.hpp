@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Document.hpp"
+
 #include <QString>
 
 #include <cstddef>
@@ -8,7 +10,7 @@
 namespace quilvane {
 
 // How much of a document the view shows; the actions always work on all of it.
-inline constexpr std::size_t kDisplayLimit = 1u << 20;
+inline constexpr std::size_t kDisplayLimit = kExcerptLimit;
 
 // The document's bytes as the view shows them: decoded from UTF-8 when they
 // are UTF-8 and not plain ASCII (without a byte-order mark), otherwise from

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 #include <exception>
 #include <thread>
 
@@ -86,7 +87,19 @@ void RunInBackground(QWidget* parent, const QString& title, bool cancellable, in
     std::atomic<bool> finished{false};
     std::exception_ptr failure;
     QEventLoop loop;
-    ProgressWindow window(parent, title, cancellable, delay);
+    // Made only once the work has run for `delay`: most work ends sooner, and
+    // making a progress window costs the window's thread some milliseconds.
+    std::unique_ptr<ProgressWindow> window;
+    QElapsedTimer running;
+    running.start();
+    const auto showWindow = [&] {
+        window = std::make_unique<ProgressWindow>(parent, title, cancellable, 0);
+        // Told at once, so that no more of the work is done after the press.
+        QObject::connect(window.get(), &QProgressDialog::canceled, &loop, [&] { progress.cancel(); });
+    };
+    if (delay <= 0) {
+        showWindow();
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::thread worker([&] {
@@ -107,10 +120,13 @@ void RunInBackground(QWidget* parent, const QString& title, bool cancellable, in
             loop.quit();
             return;
         }
-        window.tell(progress.done(), progress.total());
+        if (!window && running.elapsed() >= delay) {
+            showWindow();
+        }
+        if (window) {
+            window->tell(progress.done(), progress.total());
+        }
     });
-    // Told at once, so that no more of the work is done after the press.
-    QObject::connect(&window, &QProgressDialog::canceled, &loop, [&] { progress.cancel(); });
     poll.start();
     if (!finished.load()) {
         loop.exec();
