@@ -8,7 +8,7 @@ HandedOver HandOver(OverlappedWriter::Sink sink, bool overlapped, const ContentS
     OverlappedWriter::Gathering gathering;
     gathering.bufferSize = kWriteBuffer;
     gathering.alignment = kWriteAlignment;
-    gathering.buffers = 3;
+    gathering.buffers = kWriteBuffers;
     OverlappedWriter writer(std::move(sink), gathering, progress, overlapped);
     HandedOver handed;
     bool writing = true;

@@ -94,20 +94,22 @@ std::string_view ShiftStream::shift(std::size_t length, bool last)
     if (length == 0 || options_.delta == 0) {
         return text;
     }
-    bool keepsLength = false;
-    if (options_.checked) {
-        const ShiftCheck check = last ? CheckShift(text, options_.delta) : CheckShiftOfPart(text, options_.delta);
-        if (!check.comesBack) {
-            refused_ = true;
-            return {};
-        }
-        keepsLength = check.keepsLength;
+    if (!options_.checked) {
+        ShiftTextInto(text, options_.delta, out_);
+        return out_;
     }
-    if (keepsLength) {
-        ShiftStretchInPlace(buffer_.data(), length, 0, length, options_.delta);
+    // Checked and shifted in one pass where it lies; where a character
+    // changes its length, the rest goes into other memory.
+    std::size_t inPlace = 0;
+    if (!ShiftPartInPlaceIfComesBack(buffer_.data(), length, options_.delta, last, inPlace)) {
+        refused_ = true;
+        return {};
+    }
+    if (inPlace == length) {
         return text;
     }
-    ShiftTextInto(text, options_.delta, out_);
+    ShiftTextInto(text.substr(inPlace), options_.delta, out_);
+    out_.insert(0, text.substr(0, inPlace));
     return out_;
 }
 

@@ -574,6 +574,37 @@ ShiftCheck CheckShiftOfPart(std::string_view part, int delta)
     return CheckPart(detail::BestKernel(), part, delta, {}, true);
 }
 
+bool ShiftPartInPlaceIfComesBack(char* part, std::size_t size, int delta, bool last, std::size_t& shifted)
+{
+    auto* bytes = reinterpret_cast<Byte*>(part);
+    const Rules rules(delta);
+    const WindowsFunction windows = WindowsOf(detail::BestKernel());
+    std::size_t i = 0;
+    while (i < size) {
+        // A clean window both comes back and keeps its length.
+        i += windows(bytes + i, size - i, bytes + i, rules);
+        if (i >= size) {
+            break;
+        }
+        const std::size_t length = CharLength(bytes, i, size);
+        if (!IsPlainCharacter(bytes + i, length, rules) &&
+            !CharComesBack(bytes + i, length, last && i + length == size, delta)) {
+            shifted = i;
+            return false;
+        }
+        Byte out[2];
+        if (EncodeCode(CharCode(bytes + i, length) + delta, out) != length) {
+            shifted = i;
+            const std::string_view rest(part + i, size - i);
+            return (last ? CheckShift(rest, delta) : CheckShiftOfPart(rest, delta)).comesBack;
+        }
+        std::memcpy(bytes + i, out, length);
+        i += length;
+    }
+    shifted = size;
+    return true;
+}
+
 std::size_t ShiftStretchInPlace(char* text, std::size_t size, std::size_t begin, std::size_t want, int delta)
 {
     return detail::ShiftStretchInPlaceUsing(detail::BestKernel(), text, size, begin, want, delta);

@@ -52,6 +52,13 @@ ShiftCheck CheckShift(std::string_view text, int delta, const ShiftProgress& pro
 // boundaries and is not its end: more of the text follows it.
 ShiftCheck CheckShiftOfPart(std::string_view part, int delta);
 
+// Check and shift of such a part (or, `last`, of the text's end) in one pass
+// over it, in place: false as soon as a character would not come back (the
+// part is then partly shifted). `shifted` tells how far it was shifted: all
+// of it, or up to the first character that changes its length, from where
+// the rest is left for a shift into other memory.
+bool ShiftPartInPlaceIfComesBack(char* part, std::size_t size, int delta, bool last, std::size_t& shifted);
+
 // For a text that keeps its length under the shift: shifts in place the
 // characters from `begin` (a character boundary) until at least `want` bytes
 // are done or the text ends, and returns where it stopped, always a

@@ -88,7 +88,7 @@ constexpr std::size_t kIoChunk = 8u << 20;
 // each stretch were as fast or faster up to 512 MiB (32 to 512 MiB: 5 to 15 %
 // less time for the whole action), and at 1 GiB direct writes were steadier
 // (median 1.12-1.22 s against 1.25-2.6 s).
-constexpr std::uint64_t kDirectFrom = 768u << 20;
+constexpr std::uint64_t kDirectFrom = 32u << 20;
 std::atomic<std::uint64_t> gDirectFrom{kDirectFrom};
 // Contents up to this size are written on the calling thread: a stretch of
 // their own to overlap with is all they would have.
