@@ -114,7 +114,7 @@ TEST(ShiftStream, GivesTheWholeTextsBytesAndVerdictForEveryStretchSize)
 TEST(ShiftStream, AgreesWithTheWholeTextOnRandomTextsAndReads)
 {
     std::mt19937 random(20261210);
-    const std::string alphabet = std::string("AZaz09 \r\n\x7F\x80\xFF\xFE\x81\x40\xD6\xD0\xCE\xC4\xB0\xA1", 24) +
+    const std::string alphabet = std::string("AZaz09 \r\n\x7F\x80\xFF\xFE\x81\x40\xD6\xD0\xCE\xC4\xB0\xA1") +
                                  std::string("\0\x01\x02", 3);
     for (int round = 0; round < 400; ++round) {
         std::string text(random() % 3000, '\0');
