@@ -11,8 +11,8 @@ BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 # What the tests start the window with besides: the interface face, faces
 # for Latin, Greek, Cyrillic, Arabic and Korean names, and a desktop theme
-# that sets the program's font.
-TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct
+# that sets the program's font; and Debian's checker of the package.
+TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct lintian
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
