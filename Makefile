@@ -6,7 +6,7 @@ BUILD_TYPE  ?= Release
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1
 
-BUILD_PACKAGES := cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev \
+BUILD_PACKAGES := cmake g++ make qt6-base-dev libfontconfig-dev qt6-translations-l10n libgtest-dev libbenchmark-dev \
                   clang libclang-rt-14-dev librsvg2-bin desktop-file-utils appstream dpkg-dev file
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 # What the tests start the window with besides: the interface face, faces

@@ -5,6 +5,7 @@
 // ends with status 0 as soon as the window has been painted once, so the time
 // from its start to its end is the time to the first picture.
 #include "gui/qt/Application.hpp"
+#include "gui/qt/FontConfigurationEarly.hpp"
 #include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
@@ -59,6 +60,8 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    // As the program's main() does.
+    const std::jthread fontConfiguration = quilvane ? quilvane::ReadFontConfigurationEarly() : std::jthread();
     QApplication app(argc, argv);
     FirstPaint firstPaint;
     GiveUpLater();

@@ -1,5 +1,6 @@
 #include "gui/qt/Application.hpp"
 #include "gui/qt/CommandLine.hpp"
+#include "gui/qt/FontConfigurationEarly.hpp"
 #include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
@@ -25,6 +26,7 @@ int main(int argc, char* argv[])
         std::fputs((asked.request == Request::Help ? quilvane::HelpText() : quilvane::VersionText()).c_str(), stdout);
         return 0;
     }
+    const std::jthread fontConfiguration = quilvane::ReadFontConfigurationEarly();
     QApplication app(argc, argv);
     // Without Qt's own options, which QApplication has taken.
     const quilvane::CommandLine line = quilvane::ReadCommandLine(Arguments(argc, argv));
