@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -168,6 +169,9 @@ private:
 
     void answer(QWidget* modal)
     {
+        if (qobject_cast<QProgressDialog*>(modal)) {
+            return;  // a long piece of work on a busy machine: it closes itself
+        }
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             if (file_.isEmpty()) {
                 Fail("a file dialog, though the file was given at start");
