@@ -147,7 +147,7 @@ void RecordFocusOf(QWidget* control)
         QStyle* base = control->style() == QApplication::style() ? QStyleFactory::create(QApplication::style()->name())
                                                                   : control->style();
         recorder = new FocusRecorder(base);
-        recorder->setParent(control->window());  // after its controls
+        recorder->setParent(qApp);  // outlives every control drawn through it
     }
     control->setStyle(recorder);
 }
