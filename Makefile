@@ -9,6 +9,10 @@ ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1
 BUILD_PACKAGES := cmake g++ make qt6-base-dev libfontconfig-dev qt6-translations-l10n libgtest-dev libbenchmark-dev \
                   clang libclang-rt-14-dev librsvg2-bin desktop-file-utils appstream dpkg-dev file
 RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
+# What the tests start the window with besides: the interface face, faces
+# for Latin, Greek, Cyrillic, Arabic and Korean names, and a desktop theme
+# that sets the program's font; and Debian's checker of the package.
+TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct lintian
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
@@ -19,7 +23,7 @@ WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine win
 all: build
 
 deps:
-	@scripts/install-deps.sh $(BUILD_PACKAGES)
+	@scripts/install-deps.sh $(BUILD_PACKAGES) $(TEST_PACKAGES)
 
 run-deps:
 	@scripts/install-deps.sh $(RUN_PACKAGES)

@@ -1,11 +1,11 @@
 // Start-up probe for quilvane_file_bench. "quilvane" starts the window exactly
 // as the program does; "minimal" starts a Qt Widgets window with one Chinese
 // label in the program's font for comparison (a window without text loads no
-// font at all, which no window of the program can do). Either way the process ends with status 0 as soon as the window
-// has been painted once, so the time from its start to its end is the time to
-// the first picture.
+// font at all, which no window of the program can do). Either way the process
+// ends with status 0 as soon as the window has been painted once, so the time
+// from its start to its end is the time to the first picture.
 #include "gui/qt/Application.hpp"
-#include "gui/qt/FontSetup.hpp"
+#include "gui/qt/FontConfigurationEarly.hpp"
 #include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
@@ -60,9 +60,8 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    if (quilvane) {
-        quilvane::LimitFontsToTheInterface();  // as the program's main() does
-    }
+    // As the program's main() does.
+    const std::jthread fontConfiguration = quilvane ? quilvane::ReadFontConfigurationEarly() : std::jthread();
     QApplication app(argc, argv);
     FirstPaint firstPaint;
     GiveUpLater();

@@ -1,8 +1,11 @@
 // A test-only Qt plugin that walks one road through the installed program's
 // window, as a user would, without the program knowing: Qt loads it when
 // QT_QPA_GENERIC_PLUGINS names it. QUILVANE_WALK says the road (encrypt or
-// decrypt), QUILVANE_WALK_FILE the file to choose. An unexpected message or
-// a road that does not end within 30 seconds ends the program with status 3.
+// decrypt), QUILVANE_WALK_FILE the file to choose in the file dialog; without
+// it, the file is the one the program was started with ("Open with"), which
+// must be open when step 3 comes, with no dialog. An unexpected message or
+// dialog, or a road that does not end within 30 seconds, ends the program
+// with status 3.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -11,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -132,7 +136,13 @@ public:
                        TypeDigits(road.firstBox, road.digits);
                        Press(road.passwordNext);
                    }},
-                  {shown(road.fileFrame), [road] { Press(road.open); }},
+                  {shown(road.fileFrame), [road, this] {
+                       if (!file_.isEmpty()) {
+                           Press(road.open);
+                       } else if (!Visible(road.open)) {
+                           Fail("no " + road.open + " on " + road.fileFrame);
+                       }
+                   }},
                   {loaded, [road] { Press(road.act); }}};
         clock_.start();
         connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
@@ -159,7 +169,13 @@ private:
 
     void answer(QWidget* modal)
     {
+        if (qobject_cast<QProgressDialog*>(modal)) {
+            return;  // a long piece of work on a busy machine: it closes itself
+        }
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (file_.isEmpty()) {
+                Fail("a file dialog, though the file was given at start");
+            }
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(file_);
             static_cast<QDialog*>(dialog)->accept();
             return;

@@ -1,5 +1,6 @@
 // What a screen reader is told about the window, through Qt's accessibility
-// interface: names, roles, descriptions and the labels of the boxes.
+// interface: names, roles, descriptions and the labels of the boxes; the
+// icons of the message boxes and the bar of the progress window.
 #include "gui/qt/Application.hpp"
 #include "gui/qt/Wizard.hpp"
 
@@ -7,7 +8,15 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using quilvane::Wizard;
 
@@ -102,6 +111,66 @@ private slots:
         const auto relations = Accessible(wizard, box)->relations(QAccessible::Label);
         QVERIFY(std::any_of(relations.begin(), relations.end(),
                             [&](const auto& relation) { return relation.first->object() == labelWidget; }));
+    }
+
+    // The picture beside a message says what kind of message it is.
+    void messageBoxIconsAreNamed_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("critical") << 16 << "错误";
+        QTest::newRow("question") << 36 << "问题";
+        QTest::newRow("exclamation") << 48 << "警告";
+        QTest::newRow("information") << 64 << "信息";
+    }
+    void messageBoxIconsAreNamed()
+    {
+        QFETCH(int, style);
+        QFETCH(QString, name);
+        Wizard wizard;
+        wizard.show();
+        QString heard = "(no message box)";
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                heard = "(no icon)";
+                for (QLabel* label : box->findChildren<QLabel*>()) {
+                    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+                    if (!label->pixmap().isNull() && accessible->role() == QAccessible::Graphic) {
+                        heard = accessible->text(QAccessible::Name);
+                    }
+                }
+                box->done(QMessageBox::No);
+            }
+        });
+        wizard.view().messageBox("正文", style, "标题");
+        QCOMPARE(heard, name);
+    }
+
+    // The progress window's bar is named by what is being done.
+    void theProgressBarSaysWhatIsBeingDone()
+    {
+        Wizard wizard;
+        wizard.show();
+        wizard.view().setProgressDelay(0);
+        std::atomic<bool> looked{false};
+        QString heard = "(no progress bar)";
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            auto* bar = dialog ? dialog->findChild<QProgressBar*>() : nullptr;
+            if (bar && bar->isVisible()) {
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(bar);
+                heard = QString("%1 %2").arg(accessible->role()).arg(accessible->text(QAccessible::Name));
+                looked = true;
+            }
+        });
+        poll.start(10);
+        wizard.view().runWork("正在加密文件", false, [&](quilvane::ProgressReport&) {
+            while (!looked) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        QCOMPARE(heard, QString("%1 正在加密文件").arg(QAccessible::ProgressBar));
     }
 
     // Nothing on the window is left for a screen reader to call "button".

@@ -13,13 +13,18 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <deque>
+#include <functional>
 
 using quilvane::Wizard;
 using quilvane::testing::ReadFile;
@@ -58,6 +63,8 @@ public:
 
     QStringList messageTitles;
     QStringList unexpected;
+    // Told each message box's focused control before Enter answers it.
+    std::function<void(QWidget*)> beforeAnsweringBox = [](QWidget*) {};
 
 private:
     void poll()
@@ -68,6 +75,7 @@ private:
         }
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             messageTitles << box->windowTitle();
+            beforeAnsweringBox(box->focusWidget());
             QTest::keyClick(box->focusWidget(), Qt::Key_Return);
         } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !paths_.empty()) {
             // The dialog is Qt's own, not the program's: the path is put in
@@ -88,6 +96,70 @@ private:
 };
 
 using Session = quilvane::testing::Session<KeyAnswers>;
+
+// Draws controls as their own style does, and notes those it drew with their
+// focus showing: the state in which Qt's styles draw a focus ring.
+class FocusRecorder : public QProxyStyle {
+public:
+    explicit FocusRecorder(QStyle* base) : QProxyStyle(base) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        note(option, widget);
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        note(option, widget);
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        note(option, widget);
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+
+    static inline QSet<const QWidget*> shown;
+
+private:
+    static void note(const QStyleOption* option, const QWidget* widget)
+    {
+        const QStyle::State focusShown = State_HasFocus | State_KeyboardFocusChange;
+        if (widget && (option->state & focusShown) == focusShown) {
+            shown.insert(widget);
+        }
+    }
+};
+
+// Lets `control` draw through a FocusRecorder around the style it has (the
+// application's, or the password boxes' own, which the recorder takes over).
+void RecordFocusOf(QWidget* control)
+{
+    if (dynamic_cast<const FocusRecorder*>(control->style())) {
+        return;
+    }
+    static QHash<const QStyle*, QPointer<FocusRecorder>> recorders;
+    QPointer<FocusRecorder>& recorder = recorders[control->style()];
+    if (!recorder) {
+        QStyle* base = control->style() == QApplication::style() ? QStyleFactory::create(QApplication::style()->name())
+                                                                  : control->style();
+        recorder = new FocusRecorder(base);
+        recorder->setParent(qApp);  // outlives every control drawn through it
+    }
+    control->setStyle(recorder);
+}
+
+// True when the focused control, drawn now, shows its focus.
+bool FocusShown(QWidget* control)
+{
+    RecordFocusOf(control);
+    FocusRecorder::shown.clear();
+    control->grab();
+    return FocusRecorder::shown.contains(control);
+}
 
 // A desktop gives the window its activation back when a dialog closes; the
 // headless platform leaves that to the program.
@@ -215,6 +287,56 @@ private slots:
         QVERIFY(session.wizard.form().frame(2)->isVisible());
         Reactivate(session.wizard);
             QCOMPARE(FocusedName(), QString("Text1"));
+        QCOMPARE(session.answers.unexpected, QStringList());
+    }
+
+    // Enter and digits alone, never Tab: every control the focus reaches,
+    // in the window and in its message boxes, is drawn with its focus ring.
+    void theFocusShowsWithoutATabOnEveryControlItReaches()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("note.txt");
+        {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("text\r\n");
+        }
+        Session session;
+        QVERIFY(QTest::qWaitForWindowActive(&session.wizard.form()));
+        QStringList reached;
+        QStringList hidden;
+        const auto look = [&](QWidget* focused) {
+            if (!focused) {
+                hidden << "(no focus)";
+                return;
+            }
+            reached << focused->objectName();
+            if (!FocusShown(focused)) {
+                hidden << focused->objectName();
+            }
+        };
+        session.answers.beforeAnsweringBox = [&](QWidget* button) { look(button); };
+
+        look(Focused());  // the window as it opens
+        Press(Qt::Key_Return);
+        look(Focused());
+        for (const QChar digit : QString("31415")) {
+            Type(digit);
+            look(Focused());
+        }
+        Press(Qt::Key_Return);  // the password, then 是 and 确定 in its two message boxes
+        Reactivate(session.wizard);
+        look(Focused());
+        session.answers.typeIntoFileDialog(target);
+        Press(Qt::Key_Return);
+        Reactivate(session.wizard);
+        look(Focused());
+
+        QCOMPARE(reached.mid(0, 7), QStringList({"Command1", "Text1", "Text2", "Text3", "Text4", "Text5", "Text5"}));
+        QCOMPARE(reached.size(), 11);  // and the two message boxes' buttons, then 打开文件 twice
+        QCOMPARE(reached.back(), QString("Command4"));
+        QCOMPARE(hidden, QStringList());
+        QCOMPARE(session.answers.messageTitles, QStringList({"确认密码", "记录密码"}));
         QCOMPARE(session.answers.unexpected, QStringList());
     }
 

@@ -3,6 +3,7 @@
 #include "gui/qt/Wizard.hpp"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
 
@@ -21,6 +22,13 @@ struct Session {
     bool ended = false;
     Answers answers;
 };
+
+// The key file the password steps write beside the test program: a test
+// that walks a road removes it before and after.
+inline QString KeyFileBesideTheProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/temp.jxv");
+}
 
 inline QByteArray ReadFile(const QString& path)
 {

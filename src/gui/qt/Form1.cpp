@@ -1,5 +1,7 @@
 #include "gui/qt/Form1.hpp"
 
+#include "gui/qt/FocusShown.hpp"
+#include "gui/qt/InterfaceFont.hpp"
 #include "gui/qt/Pointers.hpp"
 #include "wizard/FormLayout.hpp"
 
@@ -15,6 +17,7 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <vector>
 
 namespace quilvane {
@@ -28,16 +31,33 @@ QRect FromTwips(int left, int top, int width, int height)
 // Captions wrap where the line is full, as on the desktop the layout was
 // drawn for: Qt's own wrapping keeps "单击“打" together and would push the
 // last characters of a caption out of its place.
+// Its size hint is what the caption needs at the label's width, wrapped as
+// it is painted.
 class CaptionLabel : public QLabel {
 public:
     using QLabel::QLabel;
+
+    QSize sizeHint() const override { return needed(contentsRect().width()).grownBy(contentsMargins()); }
+    int heightForWidth(int width) const override
+    {
+        const QMargins margins = contentsMargins();
+        return needed(width - margins.left() - margins.right()).height() + margins.top() + margins.bottom();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, text());
+        painter.drawText(contentsRect(), kWrapping, text());
+    }
+
+private:
+    static constexpr int kWrapping = Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere;
+
+    QSize needed(int width) const
+    {
+        return fontMetrics().boundingRect(QRect(0, 0, std::max(width, 1), QWIDGETSIZE_MAX), kWrapping, text()).size();
     }
 };
 
@@ -162,6 +182,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kFormWidth / kTwipsPerPixel, kFormHeight / kTwipsPerPixel);
+    // The places fit this font, whatever font the desktop gives the program.
+    setFont(InterfaceFont());
+    ShowFocusAlways(*this);
 
     auto* asterisks = new AsteriskStyle;
     asterisks->setParent(this);

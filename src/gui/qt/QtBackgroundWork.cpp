@@ -1,11 +1,13 @@
 #include "gui/qt/QtBackgroundWork.hpp"
 
+#include "gui/qt/FocusShown.hpp"
 #include "platform/SharedProgress.hpp"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -26,6 +28,12 @@ public:
     {
         setObjectName("ProgressDialog");
         setWindowTitle(title);
+        ShowFocusAlways(*this);
+        // A screen reader names the bar by what is being done.
+        auto* bar = new QProgressBar(this);
+        bar->setAccessibleName(title);
+        bar->setAccessibleDescription(QStringLiteral("已完成的部分"));
+        setBar(bar);
         setWindowModality(Qt::WindowModal);
         setMinimumDuration(delay);
         setAutoClose(false);

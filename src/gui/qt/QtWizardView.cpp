@@ -1,7 +1,9 @@
 #include "gui/qt/QtWizardView.hpp"
 
 #include "gui/qt/DocumentDisplay.hpp"
+#include "gui/qt/FocusShown.hpp"
 #include "gui/qt/Form1.hpp"
+#include "gui/qt/MessageBoxLook.hpp"
 #include "gui/qt/QtBackgroundWork.hpp"
 
 #include <QApplication>
@@ -106,6 +108,7 @@ int QtWizardView::messageBox(std::string_view text, int style, std::string_view 
 {
     QMessageBox box(Icon(style), FromUtf8(title), FromUtf8(text), Buttons(style), &form_);
     box.setObjectName("MessageBox");
+    PrepareMessageBox(box);
     return Answer(box.exec());
 }
 
@@ -130,6 +133,7 @@ void QtWizardView::showOpen()
     dialog.setFileMode(QFileDialog::ExistingFile);
     // Qt's own dialog: the same Chinese dialog everywhere, and one a test can answer.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    ShowFocusAlways(dialog);
     dialog.setNameFilters(dialogFilters_);
     if (!dialogFileName_.empty()) {
         dialog.setDirectory(QFileInfo(FromPath(dialogFileName_)).absolutePath());

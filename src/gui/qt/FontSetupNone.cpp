@@ -1,8 +1,0 @@
-#include "gui/qt/FontSetup.hpp"
-
-namespace quilvane {
-
-// The system's own font set-up is quick here: nothing to limit.
-void LimitFontsToTheInterface() {}
-
-}  // namespace quilvane
