@@ -118,7 +118,7 @@ private slots:
         ToStep3(session, encrypting);
 
         QVERIFY(session.wizard.form().frame(encrypting ? 4 : 5)->isVisible());
-        QCOMPARE(session.wizard.view().documentText(), std::string("AB\r\n"));
+        QCOMPARE(session.wizard.view().document().excerpt, std::string("AB\r\n"));
         QCOMPARE(QByteArray::fromStdString(session.wizard.view().dialogFileName().string()), path);
         QCOMPARE(session.wizard.form().richTextBox()->toPlainText(), QString("AB\n"));
         QCOMPARE(session.answers.messages.size(), std::size_t{encrypting ? 2u : 0u});  // only the password's
@@ -164,7 +164,7 @@ private slots:
         const auto& told = session.answers.messages.back();
         QCOMPARE(told.title, QString("无法打开文件"));
         QVERIFY2(told.text.contains(said), qPrintable(told.text));
-        QVERIFY(session.wizard.view().documentText().empty());
+        QVERIFY(session.wizard.view().document().excerpt.empty());
         QVERIFY(session.wizard.view().dialogFileName().empty());
         QVERIFY(!session.ended);
         QCOMPARE(session.answers.unexpectedDialogs, QStringList());
