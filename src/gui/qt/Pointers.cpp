@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPixmap>
 #include <QWidget>
 
@@ -21,12 +22,22 @@ static void RegisterImages()
 namespace quilvane {
 namespace {
 
+// One of the images, read as the XPM it is: asked to guess, the image reader
+// would first load every image plugin of the system (Qt SVG among them),
+// some milliseconds of the start-up.
+QPixmap Image(const char* name)
+{
+    RegisterImages();
+    QImageReader reader(QString(":/pointers/") + name, "xpm");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 // The images are drawn for a screen of ordinary density; on a scaled screen
 // they grow with everything else, as the system's own pointers do.
 QCursor FromImage(const char* name, int hotX, int hotY, qreal scale)
 {
-    RegisterImages();
-    QPixmap image(QString(":/pointers/") + name);
+    QPixmap image = Image(name);
     if (scale != 1.0) {
         // Whole multiples keep the drawing's hard edges.
         const bool whole = scale == std::floor(scale);
@@ -68,8 +79,7 @@ private:
 
 QIcon Pointers::applicationIcon()
 {
-    RegisterImages();
-    return QIcon(QPixmap(":/pointers/app_icon.xpm"));
+    return QIcon(Image("app_icon.xpm"));
 }
 
 // Hot spots: the page corner, the arrow tips, the centres, the key's tip.
