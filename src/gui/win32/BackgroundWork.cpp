@@ -65,6 +65,14 @@ void RunInBackground(HWND owner, std::string_view title, bool cancellable, DWORD
     }
     worker.join();
     CloseHandle(finished);
+    // Clicks and keys given while the work ran were for a window that took
+    // none. Work that ends before the loop has read them would leave them to
+    // whatever shows next: a message box under the pointer would take the
+    // second click of a double click as its answer.
+    MSG dropped;
+    while (PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+           PeekMessageW(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
     SetCursor(before);
     if (quit) {
         PostQuitMessage(quitCode);
