@@ -59,7 +59,17 @@ public:
     DWORD thread() const { return thread_; }
     HWND control(const char* name) const { return FindControl(form_, name); }
     bool shows(const char* frame) const { return IsWindowVisible(control(frame)) != FALSE; }
-    Dialog dialog(DWORD milliseconds = 10000) const { return WaitForDialog(milliseconds, id_); }
+    Dialog dialog(DWORD milliseconds = 30000) const { return WaitForDialog(milliseconds, id_); }
+    // Clicks the control once the last action has ended, as a user waits for
+    // the window to take input again (a click before that is dropped on
+    // purpose): the window is enabled and the program waits for input.
+    void click(const char* name) const
+    {
+        WaitUntil([&] {
+            return IsWindowEnabled(form_) && WaitForInputIdle(process_, 0) == 0 && IsWindowEnabled(form_);
+        });
+        ClickWithMouse(control(name));
+    }
     bool ended(DWORD milliseconds = 10000) const { return WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0; }
     // The window's thread takes a message within a second.
     bool answers() const
@@ -87,7 +97,12 @@ LRESULT TextLength(HWND control)
 
 void ClickButton(const Dialog& dialog, int button)
 {
-    HWND hwnd = GetDlgItem(dialog.hwnd, button);
+    // A message box shows before its buttons are made: wait until it is up.
+    HWND hwnd = nullptr;
+    WaitUntil([&] {
+        hwnd = GetDlgItem(dialog.hwnd, button);
+        return hwnd && IsWindowVisible(hwnd) && GetForegroundWindow() == dialog.hwnd;
+    });
     ASSERT_TRUE(hwnd) << "no button " << button << " in " << fs::path(dialog.title);
     ClickWithMouse(hwnd);
     WaitUntil([&] { return !IsWindow(dialog.hwnd) || !IsWindowVisible(dialog.hwnd); });
@@ -97,16 +112,17 @@ void ClickButton(const Dialog& dialog, int button)
 // typed and confirmed, on to the file panel.
 void ToTheEncryptionFilePanel(const Program& program)
 {
-    ClickWithMouse(program.control("Command1"));
+    program.click("Command1");
     ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame2"); }));
     for (int i = 0; i < 5; ++i) {
-        HWND box = program.control(("Text" + std::to_string(i + 1)).c_str());
-        ClickWithMouse(box);
+        const std::string name = "Text" + std::to_string(i + 1);
+        HWND box = program.control(name.c_str());
+        program.click(name.c_str());
         ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == box; }));
         PressKey(static_cast<WORD>('1' + i));
         ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; })) << "Text" << i + 1;
     }
-    ClickWithMouse(program.control("Command3"));
+    program.click("Command3");
     const Dialog confirm = program.dialog();
     ASSERT_EQ(confirm.title, Wide("确认密码"));
     ClickButton(confirm, IDYES);
@@ -135,9 +151,10 @@ TEST_F(Win32UserRoad, TheFileNamedOnTheCommandLineIsOpenedOnTheFilePanel)
         Program program(ProgramFolder(), L"\"" + folder.file().wstring() + L"\"");
         ASSERT_TRUE(program.form());
         ToTheEncryptionFilePanel(program);
+        ASSERT_FALSE(HasFatalFailure());
         EXPECT_TRUE(WaitUntil([&] { return program.shownText().find(Wide("中文")) != std::wstring::npos; }))
             << "shows: " << fs::path(program.shownText());
-        ClickWithMouse(program.control("Command5"));
+        program.click("Command5");
         const Dialog done = program.dialog();
         EXPECT_EQ(done.title, Wide("加密完成"));
         ClickButton(done, IDOK);
@@ -151,13 +168,14 @@ TEST_F(Win32UserRoad, TheFileNamedOnTheCommandLineIsOpenedOnTheFilePanel)
         Program program(ProgramFolder(), L"\"" + missing.wstring() + L"\"");
         ASSERT_TRUE(program.form());
         ToTheEncryptionFilePanel(program);
+        ASSERT_FALSE(HasFatalFailure());
         const Dialog refusal = program.dialog();
         EXPECT_EQ(refusal.title, Wide(quilvane::failure::kOpenTitle));
         EXPECT_NE(refusal.text.find(missing.filename().wstring()), std::wstring::npos) << "the message names the file";
         ClickButton(refusal, IDOK);
         EXPECT_TRUE(program.shows("Frame4"));
         EXPECT_EQ(program.shownText(), L"");
-        ClickWithMouse(program.control("Command6"));  // 退出
+        program.click("Command6");  // 退出
         EXPECT_TRUE(program.ended());
     }
 }
@@ -214,12 +232,13 @@ TEST_F(Win32UserRoad, ALargeFileIsEncryptedAndTheWindowAnswersThroughout)
             Program program(ProgramFolder(), L"\"" + file.wstring() + L"\"");
             ASSERT_TRUE(program.form());
             ToTheEncryptionFilePanel(program);
+            ASSERT_FALSE(HasFatalFailure());
             ASSERT_TRUE(WaitUntil([&] { return !program.shownText().empty(); }, 120000)) << "nothing shown";
             EXPECT_NE(program.shownText().find(Wide("只显示开头部分")), std::wstring::npos) << "no note";
             EXPECT_TRUE(program.answers()) << "the window holds after showing the document";
 
-            ClickWithMouse(program.control("Command5"));
-            if (c.secondClick) {
+            program.click("Command5");
+            if (c.secondClick) {  // at once, as a double click
                 ClickWithMouse(program.control("Command5"));
             }
             if (c.closeWhileWorking) {

@@ -4,6 +4,7 @@
 #include "platform/win32/WideText.hpp"
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 namespace quilvane::testing::win32 {
@@ -196,8 +197,10 @@ void MoveMouseTo(int x, int y)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(x, 65536, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = MulDiv(y, 65536, GetSystemMetrics(SM_CYSCREEN));
+    // Normalised to 0..65535, rounded up so that the system maps it back to x, y.
+    const auto normalised = [](int pixels, int screen) { return (pixels * 65536 + screen - 1) / screen; };
+    input.mi.dx = normalised(x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = normalised(y, GetSystemMetrics(SM_CYSCREEN));
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof(INPUT));
 }
@@ -206,7 +209,14 @@ void ClickWithMouse(HWND hwnd)
 {
     RECT place{};
     GetWindowRect(hwnd, &place);
-    MoveMouseTo((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    const POINT middle{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    MoveMouseTo(middle.x, middle.y);
+    // Pressed once the pointer is there, as a hand presses once it has arrived.
+    WaitUntil([&] {
+        POINT at{};
+        GetCursorPos(&at);
+        return std::abs(at.x - middle.x) <= 1 && std::abs(at.y - middle.y) <= 1;
+    }, 2000);
     INPUT inputs[2] = {};
     for (INPUT& input : inputs) {
         input.type = INPUT_MOUSE;
