@@ -1,9 +1,11 @@
 ; The Windows installer of Quilvane 2.0, built with NSIS (make installer).
-; It puts quilvane.exe under Program Files, adds a Start-menu entry with the
-; program's icon and an uninstaller. A program under Program Files cannot
-; write its own folder, so it keeps its key file in %LOCALAPPDATA%\Quilvane.
+; It shows the licence, puts quilvane.exe under Program Files, adds a
+; Start-menu entry with the program's icon and an uninstaller, and offers the
+; program under "Open with" for text files. A program under Program Files
+; cannot write its own folder, so it keeps its key file in
+; %LOCALAPPDATA%\Quilvane.
 ;
-; makensis -DEXE=quilvane.exe -DICON=app_icon.ico -DOUTFILE=setup.exe quilvane.nsi
+; makensis -DEXE=quilvane.exe -DICON=app_icon.ico -DLICENSE=LICENSE -DOUTFILE=setup.exe quilvane.nsi
 
 Unicode true
 Target amd64-unicode
@@ -12,6 +14,10 @@ RequestExecutionLevel admin
 
 !define PRODUCT "Quilvane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quilvane"
+; "Open with": the program's own entry, and its name in the list of .txt.
+!define APPLICATION_KEY "Software\Classes\Applications\quilvane.exe"
+!define OPEN_WITH_KEY "Software\Classes\.txt\OpenWithList\quilvane.exe"
+!define SHCNE_ASSOCCHANGED 0x08000000
 
 Name "Quilvane 2.0"
 Caption "Quilvane 2.0 安装"
@@ -22,6 +28,9 @@ InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\SimpChinese.nlf"
 
+LicenseData "${LICENSE}"
+
+Page license
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -45,6 +54,13 @@ Section "Quilvane"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ; Explorer hands the chosen file over as the first argument.
+  WriteRegStr HKLM "${APPLICATION_KEY}" "FriendlyAppName" "Quilvane 2.0"
+  WriteRegStr HKLM "${APPLICATION_KEY}\shell\open\command" "" '"$INSTDIR\quilvane.exe" "%1"'
+  WriteRegStr HKLM "${APPLICATION_KEY}\SupportedTypes" ".txt" ""
+  WriteRegStr HKLM "${OPEN_WITH_KEY}" "" ""
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 SectionEnd
 
 ; The key file in the user's folder is the user's: it stays.
@@ -57,5 +73,9 @@ Section "Uninstall"
   Delete "$INSTDIR\temp.jxv"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${APPLICATION_KEY}"
+  DeleteRegKey HKLM "${OPEN_WITH_KEY}"
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
+  ; Last: Apps lists the program until everything else is gone.
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -1,15 +1,19 @@
 // The Win32 window as it opens: its frame, every control's caption and place
-// at the window's DPI, the tab order of each panel, the password boxes.
+// at the window's DPI, a clean first paint of each panel, the tab order of
+// each panel, focus rectangles from the start, the password boxes.
 #include "WindowDriver.hpp"
 #include "gui/win32/Pointers.hpp"
 #include "gui/win32/Wizard.hpp"
 #include "wizard/FormLayout.hpp"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <imm.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +61,11 @@ protected:
         }
     }
     int pixels(int twips) { return MulDiv(twips, static_cast<int>(wizard.form().dpi()), 1440); }
+    // Down, places stretch as far as the font's lines need (100: as drawn).
+    int pixelsDown(int twips)
+    {
+        return MulDiv(twips, static_cast<int>(wizard.form().dpi()) * wizard.form().stretch(), 1440 * 100);
+    }
 
     Wizard wizard;
 };
@@ -74,11 +83,12 @@ TEST_F(Win32Form, IsAFixedCentredWindowWithTheCaptionAndClientArea)
     RECT client{};
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, pixels(4455));
-    EXPECT_EQ(client.bottom, pixels(2760));
+    EXPECT_EQ(client.bottom, pixelsDown(2760));
     if (wizard.form().dpi() == USER_DEFAULT_SCREEN_DPI) {
         EXPECT_EQ(client.right, 297);
-        EXPECT_EQ(client.bottom, 184);
+        EXPECT_EQ(client.bottom, MulDiv(184, wizard.form().stretch(), 100));
     }
+    EXPECT_GE(wizard.form().stretch(), 100);
 
     RECT frame{};
     GetWindowRect(window, &frame);
@@ -105,9 +115,9 @@ TEST_F(Win32Form, EveryControlHasItsCaptionContainerAndPlace)
         GetWindowRect(hwnd, &place);
         MapWindowPoints(HWND_DESKTOP, container, reinterpret_cast<POINT*>(&place), 2);
         EXPECT_EQ(place.left, pixels(control.left));
-        EXPECT_EQ(place.top, pixels(control.top));
+        EXPECT_EQ(place.top, pixelsDown(control.top));
         EXPECT_EQ(place.right - place.left, pixels(control.width));
-        EXPECT_EQ(place.bottom - place.top, pixels(control.height));
+        EXPECT_EQ(place.bottom - place.top, pixelsDown(control.height));
         EXPECT_TRUE(IsWindowEnabled(hwnd));
         if (control.kind != Kind::Document) {  // Rich Edit does not tell its font
             EXPECT_EQ(SendMessageW(hwnd, WM_GETFONT, 0, 0), SendMessageW(wizard.form().command(1), WM_GETFONT, 0, 0))
@@ -132,7 +142,8 @@ TEST_F(Win32Form, ScalesToTheDpiOfItsMonitor)
 
     // The frame around a client area of 4455 x 2760 twips at 144 DPI (the
     // window's own frame is drawn at the new DPI only on a real monitor change).
-    RECT expected{0, 0, MulDiv(4455, 144, 1440), MulDiv(2760, 144, 1440)};
+    const int stretch = wizard.form().stretch();
+    RECT expected{0, 0, MulDiv(4455, 144, 1440), MulDiv(2760, 144 * stretch, 1440 * 100)};
     AdjustWindowRectExForDpi(&expected, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                              static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), 144);
     RECT frame{};
@@ -145,7 +156,7 @@ TEST_F(Win32Form, ScalesToTheDpiOfItsMonitor)
         RECT place{};
         GetWindowRect(wizard.form().control(control.name), &place);
         EXPECT_EQ(place.right - place.left, MulDiv(control.width, 144, 1440));
-        EXPECT_EQ(place.bottom - place.top, MulDiv(control.height, 144, 1440));
+        EXPECT_EQ(place.bottom - place.top, MulDiv(control.height, 144 * stretch, 1440 * 100));
     }
     LOGFONTW after{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(wizard.form().command(1), WM_GETFONT, 0, 0)), sizeof after,
@@ -164,6 +175,131 @@ TEST_F(Win32Form, OpensOnTheFirstStepWithEncryptionChosenAndFocusOnNext)
     EXPECT_EQ(SendMessageW(wizard.form().option(2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(GetFocus(), wizard.form().command(1));
     EXPECT_EQ(WindowText(wizard.form().richTextBox()), L"");
+}
+
+// The pixels of a window's client area as the screen shows them.
+class Screenshot {
+public:
+    explicit Screenshot(HWND hwnd)
+    {
+        GetClientRect(hwnd, &client_);
+        POINT origin{0, 0};
+        ClientToScreen(hwnd, &origin);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, client_.right, client_.bottom);
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, client_.right, client_.bottom, screen, origin.x, origin.y, SRCCOPY);
+        for (int y = 0; y < client_.bottom; ++y) {
+            for (int x = 0; x < client_.right; ++x) {
+                pixels_.push_back(GetPixel(memory, x, y));
+            }
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    COLORREF at(int x, int y) const { return pixels_[static_cast<std::size_t>(y * client_.right + x)]; }
+
+private:
+    RECT client_{};
+    std::vector<COLORREF> pixels_;
+};
+
+// Each panel, the first time it shows, is the dialog colour between its
+// controls (not what was on the screen before), and so are its labels
+// around their text.
+TEST_F(Win32Form, EveryPanelIsPaintedWithTheDialogColourFromItsFirstPaint)
+{
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    for (int number = 1; number <= 5; ++number) {
+        SCOPED_TRACE("Frame" + std::to_string(number));
+        HWND frame = wizard.form().frame(number);
+        if (number > 1) {
+            showOnly(number);
+        }
+        Drive([] { Sleep(300); });  // painted, and on the screen
+        const Screenshot shot(frame);
+        RECT client{};
+        GetClientRect(frame, &client);
+        // Inside the edge, below the title, outside every control.
+        int top = client.bottom;
+        std::vector<RECT> controls;
+        for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT place{};
+            GetWindowRect(child, &place);
+            MapWindowPoints(HWND_DESKTOP, frame, reinterpret_cast<POINT*>(&place), 2);
+            controls.push_back(place);
+            top = std::min(top, static_cast<int>(place.top));
+        }
+        int wrong = 0;
+        int checked = 0;
+        for (int y = top; y < client.bottom - 4; ++y) {
+            for (int x = 4; x < client.right - 4; ++x) {
+                const POINT point{x, y};
+                const bool onControl = std::any_of(controls.begin(), controls.end(),
+                                                   [&](const RECT& place) { return PtInRect(&place, point); });
+                if (!onControl) {
+                    ++checked;
+                    wrong += shot.at(x, y) != face;
+                }
+            }
+        }
+        EXPECT_GT(checked, 1000);
+        EXPECT_EQ(wrong, 0) << "of " << checked << " pixels between the controls";
+
+        for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t className[32] = {};
+            GetClassNameW(child, className, 32);
+            if (std::wstring(className) != L"Static") {
+                continue;
+            }
+            const Screenshot label(child);
+            RECT area{};
+            GetClientRect(child, &area);
+            int background = 0;
+            for (int y = 0; y < area.bottom; ++y) {
+                for (int x = 0; x < area.right; ++x) {
+                    background += label.at(x, y) == face;
+                }
+            }
+            EXPECT_GT(background, area.right * area.bottom / 2) << "a label not on the dialog colour";
+        }
+    }
+}
+
+// Windows hides focus rectangles in a window made while the mouse was in
+// use, until a key is pressed; the window shows them from the start on
+// every control that takes the focus. Wine shows them always (it takes no
+// UIS_SET), so the test also records that each control was told to show them.
+TEST(Win32FocusCues, EveryControlShowsItsFocusFromTheStart)
+{
+    Wizard wizard;
+    std::set<HWND> told;
+    std::vector<HWND> focusable;
+    for (const Control& control : Layout()) {
+        if (control.kind == Kind::Frame || control.kind == Kind::Label) {
+            continue;
+        }
+        HWND hwnd = wizard.form().control(control.name);
+        focusable.push_back(hwnd);
+        SetWindowSubclass(
+            hwnd,
+            [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
+                if (message == WM_UPDATEUISTATE && LOWORD(wParam) == UIS_CLEAR && (HIWORD(wParam) & UISF_HIDEFOCUS)) {
+                    reinterpret_cast<std::set<HWND>*>(data)->insert(hwnd);
+                }
+                return DefSubclassProc(hwnd, message, wParam, lParam);
+            },
+            1, reinterpret_cast<DWORD_PTR>(&told));
+    }
+    wizard.show();
+    for (HWND hwnd : focusable) {
+        SCOPED_TRACE(NameOf(wizard, hwnd));
+        EXPECT_TRUE(told.count(hwnd)) << "not told to show its focus";
+        EXPECT_FALSE(SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    }
 }
 
 TEST_F(Win32Form, TabVisitsOnlyTheVisiblePanelInItsOrder)

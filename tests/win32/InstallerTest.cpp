@@ -1,9 +1,10 @@
-// The installer under Wine: installed silently, the installed program led
-// through the window far enough to write its key file, closed, and
-// uninstalled silently. The installer's path comes from the build
-// (QUILVANE_INSTALLER).
+// The installer under Wine: installed silently, registered under "Open
+// with" for text files, the installed program started as Explorer starts it
+// with a file and led through the window far enough to write its key file
+// and show the file, closed, and uninstalled silently, registration and all;
+// run as a user runs it, it shows the licence first. The installer's path
+// comes from the build (QUILVANE_INSTALLER).
 #include "WindowDriver.hpp"
-#include "gui/win32/Form.hpp"
 
 #include <gtest/gtest.h>
 #include <knownfolders.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 using namespace quilvane::testing::win32;
@@ -31,17 +33,7 @@ fs::path KnownFolder(REFKNOWNFOLDERID folder)
     return result;
 }
 
-// Wine shows the Unix root as drive Z:.
-fs::path InstallerPath()
-{
-    wchar_t unixPath[1024] = {};
-    GetEnvironmentVariableW(L"QUILVANE_INSTALLER", unixPath, 1024);
-    std::wstring path = L"Z:" + std::wstring(unixPath);
-    for (wchar_t& c : path) {
-        c = c == L'/' ? L'\\' : c;
-    }
-    return path;
-}
+fs::path InstallerPath() { return PathFromEnvironment(L"QUILVANE_INSTALLER"); }
 
 struct Process {
     HANDLE handle = nullptr;
@@ -74,26 +66,7 @@ DWORD RunToEnd(const std::wstring& commandLine)
     return code;
 }
 
-// A control of the program's window, found by its id among all its descendants.
-HWND Control(HWND form, const char* name)
-{
-    struct Search {
-        int id;
-        HWND found;
-    } search{quilvane::win32::Form::controlId(name), nullptr};
-    EnumChildWindows(
-        form,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(hwnd) == search->id) {
-                search->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+HWND Control(HWND form, const char* name) { return FindControl(form, name); }
 
 std::string ReadFile(const fs::path& path)
 {
@@ -101,15 +74,35 @@ std::string ReadFile(const fs::path& path)
     return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "(unreadable)";
 }
 
-bool UninstallEntryExists()
+bool KeyExists(const wchar_t* path)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(key);
     return true;
 }
+
+bool UninstallEntryExists() { return KeyExists(kUninstallKey); }
+
+// A text value under HKEY_LOCAL_MACHINE; nullopt where there is none.
+std::optional<std::wstring> RegistryText(const wchar_t* path, const wchar_t* name)
+{
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(text);
+}
+
+// What "Open with" needs: the program's own entry with the command Explorer
+// runs (the file as the first argument), and its name in the list of .txt.
+constexpr wchar_t kApplicationKey[] = L"Software\\Classes\\Applications\\quilvane.exe";
+constexpr wchar_t kOpenCommandKey[] = L"Software\\Classes\\Applications\\quilvane.exe\\shell\\open\\command";
+constexpr wchar_t kSupportedTypesKey[] = L"Software\\Classes\\Applications\\quilvane.exe\\SupportedTypes";
+constexpr wchar_t kOpenWithKey[] = L"Software\\Classes\\.txt\\OpenWithList\\quilvane.exe";
 
 TEST(Win32Installer, InstallsSilentlyRunsTheProgramAndUninstalls)
 {
@@ -125,10 +118,32 @@ TEST(Win32Installer, InstallsSilentlyRunsTheProgramAndUninstalls)
     EXPECT_TRUE(fs::exists(folder / L"uninstall.exe"));
     EXPECT_TRUE(fs::exists(menu / L"Quilvane 2.0.lnk"));
     EXPECT_TRUE(UninstallEntryExists());
+    const std::wstring program = (folder / L"quilvane.exe").wstring();
+    const struct {
+        const wchar_t* key;
+        const wchar_t* name;
+        std::wstring value;
+    } registrations[] = {
+        {kOpenCommandKey, nullptr, L"\"" + program + L"\" \"%1\""},
+        {kSupportedTypesKey, L".txt", L""},
+        {kOpenWithKey, nullptr, L""},
+    };
+    for (const auto& registration : registrations) {
+        SCOPED_TRACE(registration.key);
+        EXPECT_EQ(RegistryText(registration.key, registration.name), registration.value);
+    }
 
-    const Process program = Start(L"\"" + (folder / L"quilvane.exe").wstring() + L"\"");
-    ASSERT_TRUE(program.handle);
-    HWND form = WaitForWindow(program.id, L"QuilvaneForm1");
+    // Opened as Explorer's "Open with" opens it: the registered command,
+    // with a text file of a Chinese name in a Chinese folder for %1.
+    const fs::path documents = fs::temp_directory_path() / Wide("安装测试文件夹");
+    fs::create_directories(documents);
+    const fs::path letter = documents / Wide("信件.txt");
+    std::ofstream(letter, std::ios::binary) << "AB\r\n\xD6\xD0\xCE\xC4 text\r\n";
+    std::wstring command = *RegistryText(kOpenCommandKey, nullptr);
+    command.replace(command.find(L"%1"), 2, letter.wstring());
+    const Process opened = Start(command);
+    ASSERT_TRUE(opened.handle);
+    HWND form = WaitForWindow(opened.id, L"QuilvaneForm1");
     ASSERT_TRUE(form) << "the installed program shows no window";
     EXPECT_EQ(WindowText(form), L"Quilvane 2.0");
     Click(Control(form, "Command1"));
@@ -138,11 +153,13 @@ TEST(Win32Installer, InstallsSilentlyRunsTheProgramAndUninstalls)
         Type(Control(form, boxes[i]), static_cast<wchar_t>(L'1' + i));
     }
     Click(Control(form, "Command3"));
-    const Dialog confirm = WaitForDialog(10000, program.id);
+    const Dialog confirm = WaitForDialog(10000, opened.id);
     EXPECT_EQ(confirm.title, Wide("确认密码"));
     Press(confirm, IDYES);
-    Press(WaitForDialog(10000, program.id), IDOK);
+    Press(WaitForDialog(10000, opened.id), IDOK);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Control(form, "Frame4")) != FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(Control(form, "RichTextBox1")).find(Wide("中文")) != std::wstring::npos; }))
+        << "the file given to the program is not shown";
 
     // A user cannot write under Program Files, so the key file goes to the
     // user's folder; Wine lets anyone write there, so it may stay beside
@@ -153,16 +170,49 @@ TEST(Win32Installer, InstallsSilentlyRunsTheProgramAndUninstalls)
     EXPECT_EQ(ReadFile(keyFile), kHeader + " 6 \r\n");
 
     PostMessageW(form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(program.handle, 10000), WAIT_OBJECT_0) << "the program did not end";
-    CloseHandle(program.handle);
+    EXPECT_EQ(WaitForSingleObject(opened.handle, 10000), WAIT_OBJECT_0) << "the program did not end";
+    CloseHandle(opened.handle);
+    fs::remove_all(documents, ignored);
 
     // The uninstaller runs from a copy of itself and returns at once.
     EXPECT_EQ(RunToEnd(L"\"" + (folder / L"uninstall.exe").wstring() + L"\" /S"), 0u);
     EXPECT_TRUE(WaitUntil([&] { return !fs::exists(folder) && !UninstallEntryExists(); }, 30000));
+    WaitUntil([&] { return !KeyExists(kApplicationKey) && !KeyExists(kOpenWithKey); }, 5000);
     EXPECT_FALSE(fs::exists(folder)) << "left behind";
     EXPECT_FALSE(fs::exists(menu));
     EXPECT_FALSE(UninstallEntryExists());
+    for (const wchar_t* key : {kApplicationKey, kOpenWithKey}) {
+        EXPECT_FALSE(KeyExists(key)) << "left in the registry: " << fs::path(key);
+    }
     fs::remove(userKey, ignored);
+}
+
+// Run as a user runs it, the installer shows the program's licence first.
+TEST(Win32Installer, ShowsTheLicenceFirst)
+{
+    const Process installer = Start(L"\"" + InstallerPath().wstring() + L"\"");
+    ASSERT_TRUE(installer.handle);
+    HWND page = WaitForWindow(installer.id, L"#32770");
+    ASSERT_TRUE(page) << "no installer window";
+    std::wstring shown;
+    WaitUntil([&] {
+        EnumChildWindows(
+            page,
+            [](HWND hwnd, LPARAM data) -> BOOL {
+                const std::wstring text = WindowText(hwnd);
+                if (text.find(L"MIT License") != std::wstring::npos) {
+                    *reinterpret_cast<std::wstring*>(data) = text;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&shown));
+        return !shown.empty();
+    });
+    EXPECT_NE(shown.find(L"Copyright (c) 2026 The Quilvane developers"), std::wstring::npos) << "no licence shown";
+    TerminateProcess(installer.handle, 0);
+    WaitForSingleObject(installer.handle, 10000);
+    CloseHandle(installer.handle);
 }
 
 }  // namespace

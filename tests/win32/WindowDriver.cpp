@@ -1,8 +1,10 @@
 #include "WindowDriver.hpp"
 
+#include "gui/win32/Form.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 namespace quilvane::testing::win32 {
@@ -189,6 +191,99 @@ std::vector<std::wstring> FileTypes(const Dialog& dialog)
         names.emplace_back(text);
     }
     return names;
+}
+
+void MoveMouseTo(int x, int y)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Normalised to 0..65535, rounded up so that the system maps it back to x, y.
+    const auto normalised = [](int pixels, int screen) { return (pixels * 65536 + screen - 1) / screen; };
+    input.mi.dx = normalised(x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = normalised(y, GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+void ClickWithMouse(HWND hwnd)
+{
+    RECT place{};
+    GetWindowRect(hwnd, &place);
+    const POINT middle{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    MoveMouseTo(middle.x, middle.y);
+    // Pressed once the pointer is there, as a hand presses once it has arrived.
+    WaitUntil([&] {
+        POINT at{};
+        GetCursorPos(&at);
+        return std::abs(at.x - middle.x) <= 1 && std::abs(at.y - middle.y) <= 1;
+    }, 2000);
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+void PressKey(WORD key, bool shift)
+{
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (shift) {
+        add(VK_SHIFT, 0);
+    }
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) {
+        add(VK_SHIFT, KEYEVENTF_KEYUP);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+HWND FindControl(HWND form, const char* name)
+{
+    struct Search {
+        int id;
+        HWND found;
+    } search{quilvane::win32::Form::controlId(name), nullptr};
+    EnumChildWindows(
+        form,
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(hwnd) == search->id) {
+                search->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FocusOf(DWORD thread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::filesystem::path PathFromEnvironment(const wchar_t* variable)
+{
+    wchar_t unixPath[1024] = {};
+    GetEnvironmentVariableW(variable, unixPath, 1024);
+    std::wstring path = L"Z:" + std::wstring(unixPath);  // Wine shows the Unix root as drive Z:
+    for (wchar_t& c : path) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    return path;
 }
 
 }  // namespace quilvane::testing::win32

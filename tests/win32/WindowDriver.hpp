@@ -46,4 +46,20 @@ void ChooseFile(const Dialog& dialog, const std::filesystem::path& file);
 // The file dialog's file types, as its list shows them.
 std::vector<std::wstring> FileTypes(const Dialog& dialog);
 
+// Real input, as a user gives it (SendInput), for the program run as a
+// process of its own: the pointer moved to the middle of `hwnd` and its left
+// button pressed and released; a key pressed and released, with Shift held
+// where asked. Messages posted to a control are sometimes lost under Wine;
+// input is not.
+void MoveMouseTo(int x, int y);  // in screen pixels
+void ClickWithMouse(HWND hwnd);
+void PressKey(WORD key, bool shift = false);
+// The control of the program's form with that name ("Command1"), found by
+// its id among all the form's descendants.
+HWND FindControl(HWND form, const char* name);
+// The control that has the keyboard focus in that thread, or null.
+HWND FocusOf(DWORD thread);
+// The Windows path (Z:\...) of the Unix path in an environment variable.
+std::filesystem::path PathFromEnvironment(const wchar_t* variable);
+
 }  // namespace quilvane::testing::win32

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace quilvane::win32 {
@@ -22,6 +23,10 @@ void RunInBackground(HWND owner, std::string_view title, bool cancellable, DWORD
     SharedProgress progress;
     std::exception_ptr failure;
     HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!finished) {
+        // Without it the loop below could not tell the work's end: no work starts.
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateEventW");
+    }
     ProgressWindow window(owner, WideFromUtf8(title), cancellable, progress.cancelled());
     const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
@@ -60,6 +65,14 @@ void RunInBackground(HWND owner, std::string_view title, bool cancellable, DWORD
     }
     worker.join();
     CloseHandle(finished);
+    // Clicks and keys given while the work ran were for a window that took
+    // none. Work that ends before the loop has read them would leave them to
+    // whatever shows next: a message box under the pointer would take the
+    // second click of a double click as its answer.
+    MSG dropped;
+    while (PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+           PeekMessageW(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
     SetCursor(before);
     if (quit) {
         PostQuitMessage(quitCode);

@@ -6,8 +6,13 @@
 
 namespace quilvane::win32 {
 
-// How much of a document the view shows; the actions always work on all of it.
-inline constexpr std::size_t kDisplayLimit = 1u << 20;
+// How much of a document the view shows; the actions always work on all of
+// it. Rich Edit lays out and takes out text slowly under Wine (a megabyte
+// held the window for minutes, 64 KiB for a quarter of a second or more,
+// long lines of Latin letters and many short lines being the slowest):
+// 2 KiB, some thousand Chinese characters, is shown within about a tenth of
+// a second however the text is made.
+inline constexpr std::size_t kDisplayLimit = 2u << 10;
 
 // The document's bytes as the Windows document view shows them: decoded as
 // code page 936 (MultiByteToWideChar), a NUL as a visible sign, and for a

@@ -1,8 +1,9 @@
 #include "gui/win32/Form.hpp"
 
-#include "gui/win32/MessageFont.hpp"
+#include "gui/win32/FormFont.hpp"
 #include "gui/win32/NativeControls.hpp"
 #include "gui/win32/Pointers.hpp"
+#include "gui/win32/ZoneLabel.hpp"
 #include "platform/win32/WideText.hpp"
 #include "wizard/FormLayout.hpp"
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 namespace quilvane::win32 {
 namespace {
@@ -19,11 +21,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuilvaneForm1";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;  // fixed size, no min/max box
 constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
-
-int FromTwips(int twips, UINT dpi)
-{
-    return MulDiv(twips, static_cast<int>(dpi), kTwipsPerPixel * USER_DEFAULT_SCREEN_DPI);
-}
 
 int IndexOf(std::string_view name)
 {
@@ -53,6 +50,19 @@ void RegisterFormClass()
     (void)registered;
 }
 
+[[noreturn]] void ThrowLastError(const char* what)
+{
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+}
+
+// The dialog background under panels and labels, from the first paint on.
+LRESULT DialogBackground(HDC dc)
+{
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
 }  // namespace
 
 Form::Form(Events events) : events_(std::move(events))
@@ -62,6 +72,9 @@ Form::Form(Events events) : events_(std::move(events))
     RegisterFormClass();
     window_ = CreateWindowExW(kExtendedStyle, kClassName, WideFromUtf8(kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window_) {
+        ThrowLastError("CreateWindowExW");
+    }
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
     createControls();
@@ -85,31 +98,56 @@ void Form::createControls()
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const Control& control = layout[i];
         HWND parent = control.container ? controls_[static_cast<std::size_t>(IndexOf(control.container))] : window_;
-        HWND hwnd = CreateNativeControl(control, parent, kFirstControlId + static_cast<int>(i));
-        controls_.push_back(hwnd);
+        controls_.push_back(createControl(static_cast<int>(i), parent));
         // Labels, option buttons and the document view keep the control's own pointer.
         const bool ownPointer = control.kind == Kind::Text || PointerOf(control) != Pointer::Arrow;
         cursors_.push_back(ownPointer ? LoadPointer(PointerOf(control)) : nullptr);
-        // Panels pass their controls' notices on to the window; every control
-        // asks the window for its pointer; password boxes report the mouse.
-        SetWindowSubclass(hwnd, &Form::ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        std::vector<HWND> boxes;
+        for (int box : NamedBoxes(static_cast<int>(i))) {
+            boxes.push_back(controls_[static_cast<std::size_t>(box)]);
+        }
+        namedBoxes_.push_back(std::move(boxes));
     }
 }
 
-int Form::clientWidth() const { return FromTwips(kFormWidth, dpi_); }
-int Form::clientHeight() const { return FromTwips(kFormHeight, dpi_); }
+HWND Form::createControl(int index, HWND parent)
+{
+    HWND hwnd = CreateNativeControl(Layout()[static_cast<std::size_t>(index)], parent, kFirstControlId + index);
+    if (!hwnd) {
+        ThrowLastError("CreateWindowExW");
+    }
+    // Panels pass their controls' notices on to the window; every control
+    // asks the window for its pointer; password boxes report the mouse.
+    SetWindowSubclass(hwnd, &Form::ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    return hwnd;
+}
+
+int Form::clientWidth() const { return scale_.across(kFormWidth); }
+int Form::clientHeight() const { return scale_.down(kFormHeight); }
+
+void Form::place(int index)
+{
+    const Control& c = Layout()[static_cast<std::size_t>(index)];
+    HWND hwnd = controls_[static_cast<std::size_t>(index)];
+    SetWindowPos(hwnd, nullptr, scale_.across(c.left), scale_.down(c.top), scale_.across(c.width),
+                 scale_.down(c.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+}
 
 void Form::applyDpi(UINT dpi)
 {
-    dpi_ = dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
+    dpi = dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
+    HFONT font = CreateFormFont(dpi);
+    if (!font) {
+        return;  // the places and the font stay as they are
+    }
     HFONT old = font_;
-    font_ = CreateMessageFont(dpi_);
-    const auto& layout = Layout();
-    for (std::size_t i = 0; i < layout.size(); ++i) {
-        const Control& c = layout[i];
-        SetWindowPos(controls_[i], nullptr, FromTwips(c.left, dpi_), FromTwips(c.top, dpi_), FromTwips(c.width, dpi_),
-                     FromTwips(c.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    font_ = font;
+    scale_ = {dpi, LeastStretch(font_, dpi)};
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        place(static_cast<int>(i));
     }
     if (old) {
         DeleteObject(old);
@@ -119,7 +157,7 @@ void Form::applyDpi(UINT dpi)
 void Form::show()
 {
     RECT frame{0, 0, clientWidth(), clientHeight()};
-    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, dpi_);
+    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, scale_.dpi);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -128,6 +166,12 @@ void Form::show()
     const int height = frame.bottom - frame.top;
     SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
                  work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
+    // Focus rectangles show from the start, not only once a key was pressed
+    // (Windows hides them in a window made while the mouse was in use).
+    SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    for (HWND control : controls_) {
+        SendMessageW(control, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     SetForegroundWindow(window_);
@@ -199,6 +243,9 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return DialogBackground(reinterpret_cast<HDC>(wParam));
     case WM_DROPFILES:
         if (events_.filesDropped) {
             events_.filesDropped(reinterpret_cast<HDROP>(wParam));
@@ -210,7 +257,7 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
         applyDpi(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         RECT frame{0, 0, clientWidth(), clientHeight()};
-        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, dpi_);
+        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, scale_.dpi);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, frame.right - frame.left,
                      frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
@@ -238,8 +285,28 @@ LRESULT CALLBACK Form::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             return HTCLIENT;
         }
         break;
+    case WM_ERASEBKGND:
+        // A group box paints only its edge and title: the rest of a panel is
+        // filled here, or it would show whatever was on the screen before.
+        if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+            return TRUE;
+        }
+        break;
+    case WM_PAINT: {
+        const auto index = static_cast<std::size_t>(GetDlgCtrlID(hwnd) - kFirstControlId);
+        if (index < form->namedBoxes_.size() && !form->namedBoxes_[index].empty()) {
+            PaintZoneLabel(hwnd, form->namedBoxes_[index]);
+            return 0;
+        }
+        break;
+    }
     case WM_COMMAND:
     case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
         if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
             return SendMessageW(form->window_, message, wParam, lParam);
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/win32/FormFit.hpp"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -11,9 +13,11 @@ namespace quilvane::win32 {
 
 // The one window in native controls, built from the shared control table:
 // the five panels are group boxes holding their controls, every place is
-// its twips scaled to the window's DPI, the font is the system's message
-// font, and the colours are the system's. Each control's id is its place
-// in the table plus kFirstControlId.
+// its twips scaled to the window's DPI (and down, stretched as far as the
+// font's lines need: FormFit), the font is the Song face the layout was
+// drawn for or else the system's message font (FormFont), and the colours
+// are the system's. Each control's id is its place in the table plus
+// kFirstControlId.
 class Form {
 public:
     struct Events {
@@ -46,7 +50,9 @@ public:
     // After a panel is shown: the focus goes to its first control when it
     // was on a panel now hidden.
     void keepFocusVisible();
-    UINT dpi() const { return dpi_; }
+    UINT dpi() const { return scale_.dpi; }
+    // How far places are stretched down, in per cent (100: as drawn).
+    int stretch() const { return scale_.stretch; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -55,6 +61,8 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool setCursorFor(HWND hwnd) const;
     void createControls();
+    HWND createControl(int index, HWND parent);
+    void place(int index);
     void applyDpi(UINT dpi);
     int clientWidth() const;
     int clientHeight() const;
@@ -63,8 +71,9 @@ private:
     HWND window_ = nullptr;
     std::vector<HWND> controls_;  // in the order of the control table
     std::vector<HCURSOR> cursors_;
+    std::vector<std::vector<HWND>> namedBoxes_;  // a zone label's password boxes
     HFONT font_ = nullptr;
-    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    LayoutScale scale_;
 };
 
 }  // namespace quilvane::win32

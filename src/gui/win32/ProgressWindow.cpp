@@ -47,6 +47,7 @@ ProgressWindow::~ProgressWindow()
 
 void ProgressWindow::show()
 {
+    tried_ = true;
     RegisterProgressClass();
     const UINT dpi = owner_ ? GetDpiForWindow(owner_) : GetDpiForSystem();
     const auto scaled = [dpi](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); };
@@ -60,6 +61,9 @@ void ProgressWindow::show()
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kProgressWindowClass, title_.c_str(), style,
                               (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2, width,
                               height, owner_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window_) {
+        return;  // the work goes on without a window to show it
+    }
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ProgressWindow::WindowProc));
     font_ = CreateMessageFont(dpi);

@@ -18,8 +18,9 @@ public:
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
 
+    // Shows it, once: where the system cannot make the window, there is none.
     void show();
-    bool shown() const { return window_ != nullptr; }
+    bool shown() const { return tried_; }
     void tell(std::uint64_t done, std::uint64_t total);
     // Gives the window its keyboard messages (Tab, Enter, Esc); true when taken.
     bool takeMessage(MSG& message);
@@ -32,6 +33,7 @@ private:
     std::wstring title_;
     bool cancellable_;
     std::atomic<bool>& cancelled_;
+    bool tried_ = false;
     HWND window_ = nullptr;
     HWND label_ = nullptr;
     HWND bar_ = nullptr;

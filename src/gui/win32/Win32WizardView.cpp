@@ -1,16 +1,12 @@
 #include "gui/win32/Win32WizardView.hpp"
 
 #include "gui/win32/BackgroundWork.hpp"
-#include "gui/win32/DocumentText.hpp"
+#include "gui/win32/DocumentView.hpp"
 #include "gui/win32/Form.hpp"
 #include "platform/win32/ProgramFolders.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <commdlg.h>
-#include <richedit.h>
-
-#include <algorithm>
-#include <cstring>
 
 namespace quilvane::win32 {
 namespace {
@@ -38,28 +34,6 @@ private:
     HWND window_;
     bool enabled_;
 };
-
-// Rich Edit reads a text that starts with "{\rtf" as markup; streamed in as
-// plain text it is shown as it is.
-void SetPlainText(HWND richEdit, const std::wstring& text)
-{
-    struct Source {
-        const wchar_t* data;
-        std::size_t bytesLeft;
-    } source{text.data(), text.size() * sizeof(wchar_t)};
-    EDITSTREAM stream{};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-    stream.pfnCallback = [](DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) -> DWORD {
-        auto* from = reinterpret_cast<Source*>(cookie);
-        const std::size_t count = std::min(from->bytesLeft, static_cast<std::size_t>(wanted));
-        std::memcpy(buffer, from->data, count);
-        from->data += count / sizeof(wchar_t);
-        from->bytesLeft -= count;
-        *given = static_cast<LONG>(count);
-        return 0;
-    };
-    SendMessageW(richEdit, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
-}
 
 }  // namespace
 
@@ -153,7 +127,7 @@ void Win32WizardView::showOpen()
 void Win32WizardView::setDocument(Document document)
 {
     document_ = std::move(document);
-    SetPlainText(form_.richTextBox(), DocumentText(document_.excerpt, kDisplayLimit, document_.more));
+    ShowDocument(form_.richTextBox(), document_.excerpt, document_.more);
 }
 
 void Win32WizardView::runWork(std::string_view title, bool cancellable,

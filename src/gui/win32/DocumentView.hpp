@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace quilvane::win32 {
+
+// Shows the beginning of a document's bytes in the read-only Rich Edit
+// control `view`: as much as DocumentText gives (kDisplayLimit), decoded as
+// code page 936, in place of what it showed before; with the note that there
+// is more where the document goes on past `bytes`.
+void ShowDocument(HWND view, std::string_view bytes, bool more);
+
+}  // namespace quilvane::win32

@@ -1,0 +1,340 @@
+// The real quilvane.exe, run as a process of its own and driven from
+// outside as a user drives it: real clicks and key presses (SendInput), the
+// file named on its command line as Explorer's "Open with" names it, Wine's
+// own fonts. The program comes from the build (QUILVANE_PROGRAM) and runs
+// from a copy in a folder with a Chinese name, where it keeps its key file.
+#include "Session.hpp"
+#include "platform/FailureMessages.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace quilvane::testing::win32;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The program, started with `arguments`, until it ends or the test does.
+class Program {
+public:
+    Program(const fs::path& folder, const std::wstring& arguments)
+    {
+        fs::create_directories(folder);
+        const fs::path copy = folder / L"quilvane.exe";
+        fs::copy_file(PathFromEnvironment(L"QUILVANE_PROGRAM"), copy, fs::copy_options::overwrite_existing);
+        std::wstring line = L"\"" + copy.wstring() + L"\" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            process_ = info.hProcess;
+            CloseHandle(info.hThread);
+            id_ = info.dwProcessId;
+            form_ = WaitForWindow(id_, L"QuilvaneForm1");
+            thread_ = form_ ? GetWindowThreadProcessId(form_, nullptr) : 0;
+            // Shown, with the focus on 下一步, and waiting for input.
+            WaitUntil([&] { return FocusOf(thread_) == control("Command1"); });
+            WaitForInputIdle(process_, 10000);
+        }
+    }
+    ~Program()
+    {
+        if (process_) {
+            if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process_, 1);
+                WaitForSingleObject(process_, 10000);
+            }
+            CloseHandle(process_);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    HWND form() const { return form_; }
+    DWORD thread() const { return thread_; }
+    HWND control(const char* name) const { return FindControl(form_, name); }
+    bool shows(const char* frame) const { return IsWindowVisible(control(frame)) != FALSE; }
+    Dialog dialog(DWORD milliseconds = 30000) const { return WaitForDialog(milliseconds, id_); }
+    // Clicks the control once the last action has ended, as a user waits for
+    // the window to take input again (a click before that is dropped on
+    // purpose): the window is enabled and the program waits for input.
+    void click(const char* name) const
+    {
+        WaitUntil([&] {
+            return IsWindowEnabled(form_) && WaitForInputIdle(process_, 0) == 0 && IsWindowEnabled(form_);
+        });
+        ClickWithMouse(control(name));
+    }
+    bool ended(DWORD milliseconds = 10000) const { return WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0; }
+    // The window's thread takes a message within a second.
+    bool answers() const
+    {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+    }
+    std::wstring shownText() const { return WindowText(control("RichTextBox1")); }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    HWND form_ = nullptr;
+    DWORD thread_ = 0;
+};
+
+// Asked of the control itself: Wine answers GetWindowTextLengthW for another
+// process's window from what it was created with.
+LRESULT TextLength(HWND control)
+{
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    return static_cast<LRESULT>(length);
+}
+
+void ClickButton(const Dialog& dialog, int button)
+{
+    // A message box shows before its buttons are made: wait until it is up.
+    HWND hwnd = nullptr;
+    WaitUntil([&] {
+        hwnd = GetDlgItem(dialog.hwnd, button);
+        return hwnd && IsWindowVisible(hwnd) && GetForegroundWindow() == dialog.hwnd;
+    });
+    ASSERT_TRUE(hwnd) << "no button " << button << " in " << fs::path(dialog.title);
+    ClickWithMouse(hwnd);
+    WaitUntil([&] { return !IsWindow(dialog.hwnd) || !IsWindowVisible(dialog.hwnd); });
+}
+
+// With the mouse and the digit keys: encryption chosen, the password 12345
+// typed and confirmed, on to the file panel.
+void ToTheEncryptionFilePanel(const Program& program)
+{
+    program.click("Command1");
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame2"); }));
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = "Text" + std::to_string(i + 1);
+        HWND box = program.control(name.c_str());
+        program.click(name.c_str());
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == box; }));
+        PressKey(static_cast<WORD>('1' + i));
+        ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; })) << "Text" << i + 1;
+    }
+    program.click("Command3");
+    const Dialog confirm = program.dialog();
+    ASSERT_EQ(confirm.title, Wide("确认密码"));
+    ClickButton(confirm, IDYES);
+    const Dialog remember = program.dialog();
+    ASSERT_EQ(remember.title, Wide("记录密码"));
+    ClickButton(remember, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame4"); }));
+}
+
+fs::path ProgramFolder() { return fs::temp_directory_path() / Wide("程序目录"); }
+
+class Win32UserRoad : public ::testing::Test {
+protected:
+    ~Win32UserRoad() override
+    {
+        std::error_code ignored;
+        fs::remove_all(ProgramFolder(), ignored);
+    }
+};
+
+TEST_F(Win32UserRoad, TheFileNamedOnTheCommandLineIsOpenedOnTheFilePanel)
+{
+    ChineseFolder folder;
+    {
+        SCOPED_TRACE("a file with a Chinese name in a Chinese folder");
+        Program program(ProgramFolder(), L"\"" + folder.file().wstring() + L"\"");
+        ASSERT_TRUE(program.form());
+        ToTheEncryptionFilePanel(program);
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_TRUE(WaitUntil([&] { return program.shownText().find(Wide("中文")) != std::wstring::npos; }))
+            << "shows: " << fs::path(program.shownText());
+        program.click("Command5");
+        const Dialog done = program.dialog();
+        EXPECT_EQ(done.title, Wide("加密完成"));
+        ClickButton(done, IDOK);
+        EXPECT_TRUE(program.ended());
+        EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
+        EXPECT_EQ(ReadFile(ProgramFolder() / L"temp.jxv"), kHeader + " 6 \r\n");
+    }
+    {
+        SCOPED_TRACE("a file that is not there");
+        const fs::path missing = folder.file().parent_path() / Wide("不存在.txt");
+        Program program(ProgramFolder(), L"\"" + missing.wstring() + L"\"");
+        ASSERT_TRUE(program.form());
+        ToTheEncryptionFilePanel(program);
+        ASSERT_FALSE(HasFatalFailure());
+        const Dialog refusal = program.dialog();
+        EXPECT_EQ(refusal.title, Wide(quilvane::failure::kOpenTitle));
+        EXPECT_NE(refusal.text.find(missing.filename().wstring()), std::wstring::npos) << "the message names the file";
+        ClickButton(refusal, IDOK);
+        EXPECT_TRUE(program.shows("Frame4"));
+        EXPECT_EQ(program.shownText(), L"");
+        program.click("Command6");  // 退出
+        EXPECT_TRUE(program.ended());
+    }
+}
+
+// A text of `size` bytes made of kPlain over and over, written a megabyte at a time.
+void WriteRepeatedText(const fs::path& file, std::uint64_t size)
+{
+    std::string block;
+    while (block.size() < (1u << 20)) {
+        block += kPlain;
+    }
+    block.resize(block.size() - block.size() % kPlain.size());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    for (std::uint64_t left = size; left > 0;) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+        out.write(block.data(), static_cast<std::streamsize>(count));
+        left -= count;
+    }
+}
+
+std::uint64_t SizeOf(const fs::path& file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) {
+        return 0;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Large files: the window answers while the document is shown, and 加密完成
+// comes within two seconds of the file being written, also after a second
+// click on 加密文件 and after a request to close the window while the work
+// runs.
+TEST_F(Win32UserRoad, ALargeFileIsEncryptedAndTheWindowAnswersThroughout)
+{
+    const struct {
+        const char* what;
+        std::uint64_t size;
+        bool secondClick;
+        bool closeWhileWorking;
+    } cases[] = {
+        {"4 MB", std::uint64_t{4} << 20, false, false},
+        {"60 MB, clicked twice", std::uint64_t{60} << 20, true, false},
+        {"300 MB, closed while encrypting", std::uint64_t{300} << 20, false, true},
+    };
+    ChineseFolder folder;
+    const std::string unit = kEncrypted.substr(0, kPlain.size());  // kPlain encrypted, without the last line end
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = folder.file().parent_path() / Wide("大文件.txt");
+        const std::uint64_t size = c.size - c.size % kPlain.size();
+        WriteRepeatedText(file, size);
+        {
+            Program program(ProgramFolder(), L"\"" + file.wstring() + L"\"");
+            ASSERT_TRUE(program.form());
+            ToTheEncryptionFilePanel(program);
+            ASSERT_FALSE(HasFatalFailure());
+            ASSERT_TRUE(WaitUntil([&] { return !program.shownText().empty(); }, 120000)) << "nothing shown";
+            EXPECT_NE(program.shownText().find(Wide("只显示开头部分")), std::wstring::npos) << "no note";
+            EXPECT_TRUE(program.answers()) << "the window holds after showing the document";
+
+            program.click("Command5");
+            if (c.secondClick) {  // at once, as a double click
+                ClickWithMouse(program.control("Command5"));
+            }
+            if (c.closeWhileWorking) {
+                ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(program.form()); }));
+                PostMessageW(program.form(), WM_CLOSE, 0, 0);  // what the close box sends
+            }
+            ULONGLONG written = 0;
+            Dialog done;
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    if (!written && SizeOf(file) == size + 2) {
+                        written = GetTickCount64();
+                    }
+                    done = program.dialog(0);
+                    return written && done.hwnd;
+                },
+                300000))
+                << "written: " << (written != 0);
+            const ULONGLONG shown = GetTickCount64();
+            EXPECT_EQ(done.title, Wide("加密完成"));
+            EXPECT_LE(shown - written, 2000u) << "加密完成 came late after the file was written";
+            EXPECT_TRUE(program.answers());
+            ClickButton(done, IDOK);
+            EXPECT_TRUE(program.ended()) << "a second action ran, or the program did not end";
+        }
+        std::ifstream result(file, std::ios::binary);
+        std::string head(1 << 20, '\0');
+        result.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(result.gcount()));
+        ASSERT_EQ(head.size(), std::size_t{1} << 20);
+        for (std::size_t at = 0; at + unit.size() <= head.size(); at += unit.size()) {
+            ASSERT_EQ(head.compare(at, unit.size(), unit), 0) << "at " << at;
+        }
+        EXPECT_EQ(SizeOf(file), size + 2);
+        result.close();
+        fs::remove(file);
+    }
+}
+
+bool FocusShown(HWND focus)
+{
+    DWORD_PTR state = 0;
+    return SendMessageTimeoutW(focus, WM_QUERYUISTATE, 0, 0, SMTO_ABORTIFHUNG, 2000, &state) &&
+           !(state & UISF_HIDEFOCUS);
+}
+
+// With the keyboard alone, from the first step to the end, each control that
+// has the focus shows it, whether or not a key was pressed before.
+TEST_F(Win32UserRoad, WithTheKeyboardAloneEveryFocusedControlShowsItsFocus)
+{
+    ChineseFolder folder;
+    MoveMouseTo(0, 0);  // away from the window: over a password box, it takes the focus
+    Program program(ProgramFolder(), L"\"" + folder.file().wstring() + L"\"");
+    ASSERT_TRUE(program.form());
+    const auto expectFocus = [&](const char* name) {
+        SCOPED_TRACE(name);
+        HWND control = program.control(name);
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == control; }))
+            << "the focus is elsewhere";
+        EXPECT_TRUE(FocusShown(control)) << "the focus is hidden";
+    };
+    const auto answer = [&](const char* title) {
+        const Dialog box = program.dialog();
+        EXPECT_EQ(box.title, Wide(title));
+        PressKey(VK_RETURN);
+        WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); });
+    };
+
+    expectFocus("Command1");
+    PressKey(VK_SPACE);  // 下一步, encryption chosen
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame2"); }));
+    expectFocus("Command2");
+    PressKey(VK_TAB);
+    expectFocus("Command3");
+    for (int i = 0; i < 5; ++i) {
+        PressKey(VK_TAB);
+        const std::string box = "Text" + std::to_string(i + 1);
+        expectFocus(box.c_str());
+        PressKey(static_cast<WORD>('1' + i));
+    }
+    PressKey(VK_TAB);  // round to 上一步, then 下一步
+    expectFocus("Command2");
+    PressKey(VK_TAB);
+    expectFocus("Command3");
+    PressKey(VK_SPACE);
+    answer("确认密码");
+    answer("记录密码");
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame4"); }));
+    EXPECT_TRUE(WaitUntil([&] { return !program.shownText().empty(); })) << "the file was not opened";
+    expectFocus("Command6");
+    PressKey(VK_TAB);
+    expectFocus("Command5");
+    PressKey(VK_SPACE);  // 加密文件
+    answer("加密完成");
+    EXPECT_TRUE(program.ended());
+    EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
+}
+
+}  // namespace
