@@ -6,7 +6,6 @@
 // from its start to its end is the time to the first picture.
 #include "gui/qt/Application.hpp"
 #include "gui/qt/FontConfigurationEarly.hpp"
-#include "gui/qt/ImagePluginsEarly.hpp"
 #include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
@@ -64,7 +63,6 @@ int main(int argc, char* argv[])
     // As the program's main() does.
     const std::jthread fontConfiguration = quilvane ? quilvane::ReadFontConfigurationEarly() : std::jthread();
     QApplication app(argc, argv);
-    const std::jthread imagePlugins = quilvane ? quilvane::LoadImagePluginsEarly() : std::jthread();  // as main() does
     FirstPaint firstPaint;
     GiveUpLater();
     if (minimal) {

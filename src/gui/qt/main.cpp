@@ -1,7 +1,6 @@
 #include "gui/qt/Application.hpp"
 #include "gui/qt/CommandLine.hpp"
 #include "gui/qt/FontConfigurationEarly.hpp"
-#include "gui/qt/ImagePluginsEarly.hpp"
 #include "gui/qt/Wizard.hpp"
 
 #include <QApplication>
@@ -29,7 +28,6 @@ int main(int argc, char* argv[])
     }
     const std::jthread fontConfiguration = quilvane::ReadFontConfigurationEarly();
     QApplication app(argc, argv);
-    const std::jthread imagePlugins = quilvane::LoadImagePluginsEarly();
     // Without Qt's own options, which QApplication has taken.
     const quilvane::CommandLine line = quilvane::ReadCommandLine(Arguments(argc, argv));
     if (line.request == Request::UsageError) {
