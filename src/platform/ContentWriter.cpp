@@ -2,14 +2,15 @@
 
 namespace quilvane {
 
-HandedOver HandOver(OverlappedWriter::Sink sink, bool overlapped, const ContentStretches& stretches,
+HandedOver HandOver(OverlappedWriter::Sink sink, WriteRoad road, const ContentStretches& stretches,
                     std::string_view suffix, const OverlappedWriter::Progress& progress)
 {
+    const bool ownThread = road == WriteRoad::WriterThread;
     OverlappedWriter::Gathering gathering;
-    gathering.bufferSize = kWriteBuffer;
+    gathering.bufferSize = ownThread ? kWriteBuffer : 0;
     gathering.alignment = kWriteAlignment;
     gathering.buffers = kWriteBuffers;
-    OverlappedWriter writer(std::move(sink), gathering, progress, overlapped);
+    OverlappedWriter writer(std::move(sink), gathering, progress, ownThread);
     HandedOver handed;
     bool writing = true;
     for (;;) {

@@ -91,9 +91,9 @@ struct Sized {
 
 class Sizes : public DocumentWriteTest, public ::testing::WithParamInterface<Sized> {};
 
-// Small contents are written on the calling thread, middle ones through the
-// page cache by the writer thread, large ones straight to the disk; all are
-// read a stretch at a time.
+// Small and middle contents are written through the page cache on the
+// calling thread, large ones straight to the disk by the writer thread; all
+// are read a stretch at a time.
 TEST_P(Sizes, TheFileHoldsTheShiftedTextAndComesBack)
 {
     const std::string plain = GetParam().text();

@@ -206,9 +206,13 @@ TEST_F(FileReplacement, AFailureThatComesAsAnExceptionLeavesTheFileAsItWas)
         const char* what;
         std::size_t size;
         bool writerThrows;  // else the source throws on its second stretch
+        bool direct;        // straight to the disk, from the writer's own thread
     };
-    for (const Case& c : {Case{"the writer, small", 100, true}, Case{"the writer, large", 20u << 20, true},
-                          Case{"the source, large", 20u << 20, false}}) {
+    for (const Case& c : {Case{"the writer, small", 100, true, false}, Case{"the writer, large", 20u << 20, true, false},
+                          Case{"the writer's thread, direct", 20u << 20, true, true},
+                          Case{"the source, large", 20u << 20, false, false},
+                          Case{"the source, direct", 20u << 20, false, true}}) {
+        tuning::SetDirectWritesFrom(c.direct ? 1u << 20 : ~std::uint64_t{0});
         const auto path = file("doc.txt", "old content");
         if (c.writerThrows) {
             faults::WhenReached(faults::Step::Write, [] { throw std::bad_alloc(); });

@@ -82,9 +82,6 @@ bool Do(Step step, Call call)
 }
 
 constexpr std::size_t kIoChunk = 8u << 20;
-// Contents up to this size are written on the calling thread: a stretch of
-// their own to overlap with is all they would have.
-constexpr std::uint64_t kOverlapFrom = kIoChunk;
 // How long a rename refused by a passing holder is tried again, in ms.
 constexpr ULONGLONG kRenameTries = 2000;
 
@@ -105,7 +102,7 @@ bool WriteAll(HANDLE file, std::string_view bytes)
     return true;
 }
 
-// Writes what the writer thread hands over, through the system's cache.
+// Writes each stretch as it is made, through the system's cache.
 struct FileSink {
     HANDLE file;
 
@@ -462,7 +459,7 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
             options.progress(written, total);
         }
     };
-    const HandedOver handed = HandOver(FileSink{file}, total > kOverlapFrom, stretches, options.suffix, progress);
+    const HandedOver handed = HandOver(FileSink{file}, WriteRoad::CallersThread, stretches, options.suffix, progress);
     if (handed.abandoned) {
         return failed(std::make_error_code(std::errc::operation_canceled));
     }
