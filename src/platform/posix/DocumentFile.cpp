@@ -450,7 +450,8 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
             return directSink(chunk, done, error);
         };
     }
-    const HandedOver handed = HandOver(std::move(sink), direct ? WriteRoad::WriterThread : WriteRoad::CallersThread, stretches, options.suffix, progress);
+    const WriteRoad road = direct ? WriteRoad::WriterThread : WriteRoad::CallersThread;
+    const HandedOver handed = HandOver(std::move(sink), road, stretches, options.suffix, progress);
     if (handed.abandoned) {
         return failed(SystemError(ECANCELED));
     }
