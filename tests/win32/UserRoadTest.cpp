@@ -129,7 +129,19 @@ void ToTheEncryptionFilePanel(const Program& program)
     const Dialog remember = program.dialog();
     ASSERT_EQ(remember.title, Wide("记录密码"));
     ClickButton(remember, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame4"); }));
+    // The key file is saved and flushed to the disk before the step changes:
+    // on a disk busy with other writing that takes longer than a click.
+    // Whatever message stands in the way is reported.
+    Dialog refusal;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            refusal = program.dialog(0);
+            return program.shows("Frame4") || refusal.hwnd;
+        },
+        60000))
+        << "neither the file panel nor a message after 记录密码";
+    ASSERT_FALSE(refusal.hwnd) << "a message instead of the file panel: " << fs::path(refusal.title) << " "
+                               << fs::path(refusal.text);
 }
 
 fs::path ProgramFolder() { return fs::temp_directory_path() / Wide("程序目录"); }
@@ -194,6 +206,8 @@ void WriteRepeatedText(const fs::path& file, std::uint64_t size)
         out.write(block.data(), static_cast<std::streamsize>(count));
         left -= count;
     }
+    out.close();
+    ASSERT_TRUE(out) << "the test file " << file << " could not be written in full (is the disk full?)";
 }
 
 std::uint64_t SizeOf(const fs::path& file)
@@ -228,6 +242,7 @@ TEST_F(Win32UserRoad, ALargeFileIsEncryptedAndTheWindowAnswersThroughout)
         const fs::path file = folder.file().parent_path() / Wide("大文件.txt");
         const std::uint64_t size = c.size - c.size % kPlain.size();
         WriteRepeatedText(file, size);
+        ASSERT_FALSE(HasFatalFailure());
         {
             Program program(ProgramFolder(), L"\"" + file.wstring() + L"\"");
             ASSERT_TRUE(program.form());
