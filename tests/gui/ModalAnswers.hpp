@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
 #include <deque>
@@ -68,6 +69,27 @@ public:
                 target->click();
             } else {
                 box->done(-1);  // leave no dialog open; the test sees the buttons
+            }
+            return true;
+        });
+    }
+
+    // Clicks the message box button whose text is `buttonText` with the mouse,
+    // at once, as the second click of a double click lands on a box that has
+    // just come up under the pointer. The box may stay: the next answer is
+    // then given to it.
+    void clickInMessageBoxAtOnce(const QString& buttonText)
+    {
+        answers_.push_back([this, buttonText](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) {
+                return false;
+            }
+            messages.push_back({box->windowTitle(), box->text(), box->icon(), {}});
+            for (QAbstractButton* button : box->buttons()) {
+                if (Plain(button->text()) == buttonText) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
             }
             return true;
         });

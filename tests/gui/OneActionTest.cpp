@@ -21,6 +21,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -151,6 +152,31 @@ private slots:
         QCOMPARE(session.answers.messages[0].title, QString("加密完成"));
         QCOMPARE(QByteArray::fromStdString(session.wizard.view().document().excerpt), kPlain);
         QVERIFY(session.answers.allAnswered());
+    }
+
+    // The action ends between the two clicks of a double click: its box
+    // comes up under the pointer and the second click lands on 取消. The box
+    // is not answered by it; it waits for the user, who presses 确定.
+    void aLateSecondClickDoesNotAnswerTheMessageBox()
+    {
+        OnFilePanel session(4);
+        const QString& target = session.letter;
+        session.openLetter();
+
+        // A slow hand: the late click is sure to fall within the double-click time.
+        const int before = QApplication::doubleClickInterval();
+        QApplication::setDoubleClickInterval(60000);
+        const auto restore = qScopeGuard([before] { QApplication::setDoubleClickInterval(before); });
+        session.answers.clickInMessageBoxAtOnce("取消");
+        session.answers.pressInMessageBox("确定");
+        QTest::mouseClick(session.wizard.form().command(5), Qt::LeftButton);
+
+        QVERIFY(session.answers.allAnswered());
+        QCOMPARE(session.answers.messages.size(), std::size_t{2});
+        QCOMPARE(session.answers.messages[1].title, QString("加密完成"));
+        QVERIFY2(session.ended, "the late click answered 取消");
+        QCOMPARE(ReadFile(target), Encrypted(kPlain));
+        QCOMPARE(session.answers.unexpectedDialogs, QStringList());
     }
 
     void openingOrDroppingDuringAnEncryptionDoesNothing()

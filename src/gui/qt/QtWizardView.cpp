@@ -1,6 +1,7 @@
 #include "gui/qt/QtWizardView.hpp"
 
 #include "gui/qt/DocumentDisplay.hpp"
+#include "gui/qt/EarlyClickFilter.hpp"
 #include "gui/qt/FocusShown.hpp"
 #include "gui/qt/Form1.hpp"
 #include "gui/qt/MessageBoxLook.hpp"
@@ -109,6 +110,7 @@ int QtWizardView::messageBox(std::string_view text, int style, std::string_view 
     QMessageBox box(Icon(style), FromUtf8(title), FromUtf8(text), Buttons(style), &form_);
     box.setObjectName("MessageBox");
     PrepareMessageBox(box);
+    new EarlyClickFilter(box);  // owned by the box
     return Answer(box.exec());
 }
 

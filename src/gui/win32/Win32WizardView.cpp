@@ -2,6 +2,7 @@
 
 #include "gui/win32/BackgroundWork.hpp"
 #include "gui/win32/DocumentView.hpp"
+#include "gui/win32/EarlyClickFilter.hpp"
 #include "gui/win32/Form.hpp"
 #include "platform/win32/ProgramFolders.hpp"
 #include "platform/win32/WideText.hpp"
@@ -88,6 +89,7 @@ int Win32WizardView::messageBox(std::string_view text, int style, std::string_vi
     // The styles and answers are the platform's own numbers (MB_YESNO = 4,
     // MB_ICONQUESTION = 32, IDYES = 6...).
     KeepEnabledState keep(form_.window());
+    const EarlyClickFilter early;
     return MessageBoxW(form_.window(), WideFromUtf8(text).c_str(), WideFromUtf8(title).c_str(),
                        static_cast<UINT>(style));
 }
