@@ -193,15 +193,26 @@ std::vector<std::wstring> FileTypes(const Dialog& dialog)
     return names;
 }
 
-void MoveMouseTo(int x, int y)
+namespace {
+
+// A mouse event at x, y in screen pixels, normalised to 0..65535 and rounded
+// up so that the system maps it back to x, y.
+INPUT MouseAt(int x, int y, DWORD flags)
 {
+    const auto normalised = [](int pixels, int screen) { return (pixels * 65536 + screen - 1) / screen; };
     INPUT input{};
     input.type = INPUT_MOUSE;
-    // Normalised to 0..65535, rounded up so that the system maps it back to x, y.
-    const auto normalised = [](int pixels, int screen) { return (pixels * 65536 + screen - 1) / screen; };
     input.mi.dx = normalised(x, GetSystemMetrics(SM_CXSCREEN));
     input.mi.dy = normalised(y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    return input;
+}
+
+}  // namespace
+
+void MoveMouseTo(int x, int y)
+{
+    INPUT input = MouseAt(x, y, 0);
     SendInput(1, &input, sizeof(INPUT));
 }
 
@@ -217,12 +228,10 @@ void ClickWithMouse(HWND hwnd)
         GetCursorPos(&at);
         return std::abs(at.x - middle.x) <= 1 && std::abs(at.y - middle.y) <= 1;
     }, 2000);
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-    }
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    // Each button event carries its place, as a mouse's own do: under Wine a
+    // late pointer event from the display could otherwise move the pointer
+    // between press and release.
+    INPUT inputs[2] = {MouseAt(middle.x, middle.y, MOUSEEVENTF_LEFTDOWN), MouseAt(middle.x, middle.y, MOUSEEVENTF_LEFTUP)};
     SendInput(2, inputs, sizeof(INPUT));
 }
 
