@@ -79,6 +79,19 @@ public:
         return SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
     }
     std::wstring shownText() const { return WindowText(control("RichTextBox1")); }
+    // Where the pointer and the focus are, for a message when a click on
+    // `target` did not give it the focus.
+    std::string pointerAndFocus(HWND target) const
+    {
+        POINT at{};
+        GetCursorPos(&at);
+        RECT place{};
+        GetWindowRect(target, &place);
+        HWND focus = FocusOf(thread_);
+        return "the pointer is at " + std::to_string(at.x) + "," + std::to_string(at.y) + ", the control's middle at " +
+               std::to_string((place.left + place.right) / 2) + "," + std::to_string((place.top + place.bottom) / 2) +
+               "; the focus is on control " + std::to_string(focus ? GetDlgCtrlID(focus) : 0);
+    }
     // What a user would see now, for a message when the program should have ended.
     std::string state() const
     {
@@ -154,7 +167,7 @@ void ToTheEncryptionFilePanel(const Program& program)
         const std::string name = "Text" + std::to_string(i + 1);
         HWND box = program.control(name.c_str());
         program.click(name.c_str());
-        ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == box; }));
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == box; })) << program.pointerAndFocus(box);
         PressKey(static_cast<WORD>('1' + i));
         ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; })) << "Text" << i + 1;
     }
