@@ -12,7 +12,8 @@ RUN_PACKAGES   := $(BUILD_PACKAGES) fonts-arphic-uming
 # What the tests start the window with besides: the interface face, faces
 # for Latin, Greek, Cyrillic, Arabic and Korean names, and a desktop theme
 # that sets the program's font; and Debian's checker of the package.
-TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct lintian
+TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct lintian \
+                  acl attr e2fsprogs btrfs-progs xfsprogs fusefat dosfstools exfat-fuse exfatprogs ntfs-3g
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \

@@ -17,6 +17,7 @@ std::string SystemReason(const std::error_code& error)
         case FileRefusal::NotRegularFile: return "这不是一个普通文件";
         case FileRefusal::NotPermitted: return "您没有修改这个文件的权限";
         case FileRefusal::OwnerNotKept: return "这个文件属于其他用户，改写后无法保留它原来的所有者";
+        case FileRefusal::AccessNotKept: return "改写后无法保留这个文件原有的访问权限设置（访问控制列表或安全标签）";
         }
     }
     switch (ClassifySystemError(error)) {
@@ -34,6 +35,11 @@ std::string SystemReason(const std::error_code& error)
     case SystemFailure::DiskError: return "磁盘读写错误";
     case SystemFailure::OutOfMemory: return "内存不足";
     case SystemFailure::TooManyOpenFiles: return "打开的文件太多";
+    case SystemFailure::NotSupported: return "文件所在的文件系统不支持这项操作";
+    case SystemFailure::Interrupted: return "操作被系统中断";
+    case SystemFailure::TooManyLinks: return "路径中的符号链接太多或形成了循环";
+    case SystemFailure::ConnectionLost: return "文件所在的设备或网络连接已经断开";
+    case SystemFailure::TryAgain: return "系统暂时无法完成这项操作";
     case SystemFailure::Other: break;
     }
     return "系统错误 " + std::to_string(error.value()) + "：" + SystemErrorText(error);
@@ -60,7 +66,8 @@ std::string SaveText(const FileError& error)
         advice = "\n如确需改写，请先取消该文件的只读属性。";
     } else if (error.error == FileRefusal::HardLinked) {
         advice = "\n请先删除多余的链接，或复制一份再操作。";
-    } else if (error.error == FileRefusal::NotPermitted || error.error == FileRefusal::OwnerNotKept) {
+    } else if (error.error == FileRefusal::NotPermitted || error.error == FileRefusal::OwnerNotKept ||
+               error.error == FileRefusal::AccessNotKept) {
         advice = "\n请让文件的所有者或管理员来操作，或复制一份属于您自己的文件再操作。";
     } else if (ClassifySystemError(error.error) == SystemFailure::HeldOpenElsewhere) {
         advice = "\n请关闭正在使用它的程序后再试。";

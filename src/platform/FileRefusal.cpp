@@ -17,6 +17,7 @@ public:
         case FileRefusal::NotRegularFile: return "not a regular file";
         case FileRefusal::NotPermitted: return "this user may not write the file";
         case FileRefusal::OwnerNotKept: return "the file's owner could not be kept";
+        case FileRefusal::AccessNotKept: return "the file's access-control list or security label could not be kept";
         }
         return "refused";
     }

@@ -13,6 +13,7 @@ enum class FileRefusal {
     NotRegularFile,     // a device, a pipe or the like
     NotPermitted,       // the system does not let this user write it
     OwnerNotKept,       // replacing it would give it to this user instead of its owner
+    AccessNotKept,      // its access-control list or security label could not be kept
 };
 
 const std::error_category& FileRefusalCategory();

@@ -10,6 +10,10 @@ namespace quilvane {
 
 SystemFailure ClassifyErrno(int value)
 {
+    // One number on some systems, two on others: no switch can hold both.
+    if (value == ENOTSUP || value == EOPNOTSUPP) {
+        return SystemFailure::NotSupported;
+    }
     switch (value) {
     case ENOENT: return SystemFailure::NotFound;
     case EACCES:
@@ -25,6 +29,13 @@ SystemFailure ClassifyErrno(int value)
     case ENOMEM: return SystemFailure::OutOfMemory;
     case EMFILE:
     case ENFILE: return SystemFailure::TooManyOpenFiles;
+    case ENOSYS: return SystemFailure::NotSupported;
+    case EINTR: return SystemFailure::Interrupted;
+    case ELOOP: return SystemFailure::TooManyLinks;
+    case ENOTCONN:
+    case ENXIO:
+    case ENODEV: return SystemFailure::ConnectionLost;
+    case EAGAIN: return SystemFailure::TryAgain;
     default: return SystemFailure::Other;
     }
 }

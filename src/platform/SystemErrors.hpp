@@ -24,6 +24,11 @@ enum class SystemFailure {
     DiskError,
     OutOfMemory,
     TooManyOpenFiles,
+    NotSupported,        // the filesystem or the system offers no such operation
+    Interrupted,
+    TooManyLinks,        // symbolic links in a loop, or too deep
+    ConnectionLost,      // a network or FUSE filesystem that went away
+    TryAgain,
 };
 
 SystemFailure ClassifySystemError(const std::error_code& error);

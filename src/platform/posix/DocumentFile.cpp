@@ -4,6 +4,8 @@
 #include "platform/FileRefusal.hpp"
 #include "platform/ContentWriter.hpp"
 #include "platform/SystemFileLayer.hpp"
+#include "platform/posix/KeptAttributes.hpp"
+#include "platform/posix/Temporaries.hpp"
 #include "platform/posix/WriteAccess.hpp"
 
 #include <cerrno>
@@ -21,7 +23,6 @@
 #include <memory>
 #include <cstdio>
 #include <new>
-#include <random>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -157,7 +158,10 @@ public:
             stopDirect();
         }
         if (direct_) {
-            const ssize_t written = ::write(fd_, chunk.data(), chunk.size());
+            ssize_t written = 0;
+            do {  // FUSE and network filesystems deliver signals here
+                written = ::write(fd_, chunk.data(), chunk.size());
+            } while (written < 0 && errno == EINTR);
             if (written >= 0) {
                 chunk.remove_prefix(static_cast<std::size_t>(written));
             } else if (errno != EINVAL) {
@@ -189,6 +193,15 @@ private:
     bool direct_ = false;
 };
 
+// fsync, again where a signal broke in: FUSE and network filesystems let one.
+bool FlushFile(int fd)
+{
+    int result = 0;
+    while ((result = ::fsync(fd)) != 0 && errno == EINTR) {
+    }
+    return result == 0;
+}
+
 // Closes the last name of a replaced large file on a thread of its own: the
 // system frees its blocks and cached pages then, which takes a while that
 // nobody needs to wait for.
@@ -196,31 +209,9 @@ void ReleaseAside(int fd)
 {
     try {
         std::thread([fd] { ::close(fd); }).detach();
-    } catch (const std::system_error&) {
+    } catch (...) {  // no thread, or no memory for one: closed here then
         ::close(fd);
     }
-}
-
-// Temporary files are hidden and say whose they are: ".quilvane-XXXXXXXX.tmp".
-// One left behind by a crash is never taken for a document, and a new one
-// never overwrites anything (O_EXCL).
-int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary)
-{
-    static std::mt19937_64 random{std::random_device{}()};
-    static const char* digits = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = ".quilvane-";
-        for (int i = 0; i < 10; ++i) {
-            name += digits[random() % 36];
-        }
-        name += ".tmp";
-        temporary = target.parent_path() / name;
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    return -1;
 }
 
 // The file the path names, through symbolic links unless told not to
@@ -329,47 +320,6 @@ void ResetDirectWritesFrom() { gDirectFrom.store(kDirectFrom); }
 
 namespace {
 
-// The temporary file goes again on every road out of a replace, exceptions
-// included, but the one that renamed it over the file.
-class TemporaryFile {
-public:
-    TemporaryFile() = default;
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile()
-    {
-        if (!path.empty()) {
-            ::unlink(path.c_str());
-        }
-    }
-    void keep() { path.clear(); }
-
-    std::filesystem::path path;
-};
-
-// Gives the new file the old one's owner and group, or says why it cannot
-// be: a replace must never give a file to someone else. Root may set any;
-// a user, only a group of their own on a file of their own.
-std::optional<std::error_code> TakeOverOwner(int fd, const struct stat& old)
-{
-    struct stat now {};
-    if (::fstat(fd, &now) != 0) {
-        return LastError();
-    }
-    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) {
-        return std::nullopt;
-    }
-    const uid_t owner = now.st_uid == old.st_uid ? static_cast<uid_t>(-1) : old.st_uid;
-    const gid_t group = now.st_gid == old.st_gid ? static_cast<gid_t>(-1) : old.st_gid;
-    if (::fchown(fd, owner, group) != 0) {
-        if (errno == EPERM || errno == EACCES) {
-            return make_error_code(FileRefusal::OwnerNotKept);
-        }
-        return LastError();
-    }
-    return std::nullopt;
-}
-
 bool SameStamp(const std::filesystem::path& file, const FileStamp& expected)
 {
     struct stat now {};
@@ -388,6 +338,7 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     if (!target) {
         return failed(resolveError);
     }
+    const std::filesystem::path folder = target->parent_path();
 
     struct stat old {};
     const bool exists = (options.followLinks ? ::stat(target->c_str(), &old) : ::lstat(target->c_str(), &old)) == 0;
@@ -416,12 +367,16 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
         return failed(SystemError(ENOENT));  // it vanished since it was loaded
     }
 
-    TemporaryFile temporary;
+    // What a killed run left here goes before anything new is made.
+    posix::RemoveStaleTemporaries(folder);
+
+    // A new file (the key file) is made as any program makes one, under the
+    // user's umask; a replacing one only for us until it has the old one's
+    // permissions.
+    posix::TemporaryFile temporary;
     int fd = -1;
-    if (!Do(Step::CreateTemporary, [&] { return (fd = CreateTemporaryBeside(*target, temporary.path)) >= 0; })) {
-        const std::error_code error = LastError();
-        temporary.keep();  // not made: nothing of that name is ours
-        return failed(error);
+    if (!Do(Step::CreateTemporary, [&] { return (fd = temporary.create(folder, replacing ? 0600 : 0666)) >= 0; })) {
+        return failed(LastError());
     }
     FileDescriptor file(fd);
 
@@ -430,7 +385,8 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     // Room for the whole content at once: a hint; a filesystem without it
     // loses only speed.
     if (total > 0) {
-        (void)::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(total));
+        while (::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(total)) != 0 && errno == EINTR) {
+        }
     }
     // Kept open across the rename, so that freeing a large old file happens
     // when it is closed, aside, and not inside rename().
@@ -468,21 +424,27 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     if ((size != kSizeUnknown && handed.bytes != total) || static_cast<std::uint64_t>(written.st_size) != handed.bytes) {
         return failed(SystemError(EIO));
     }
-    if (replacing) {
-        if (const auto refused = TakeOverOwner(file.get(), old)) {
-            return failed(*refused);
-        }
-        if (::fchmod(file.get(), old.st_mode & 07777) != 0) {
-            return failed(LastError());
-        }
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        if (::fchmod(file.get(), 0666 & ~mask) != 0) {
-            return failed(LastError());
+    // Room reserved for more than came (a decryption that shrinks) is given
+    // back: cutting a file to its own size frees what lies past its end.
+    if (handed.bytes < total) {
+        while (::ftruncate(file.get(), static_cast<off_t>(handed.bytes)) != 0 && errno == EINTR) {
         }
     }
-    if (!Do(Step::Sync, [&] { return ::fsync(file.get()) == 0; })) {
+    if (replacing) {
+        if (const auto refused = posix::TakeOverOwner(file.get(), old)) {
+            return failed(*refused);
+        }
+        if (const auto refused = posix::TakeOverExtendedAttributes(*target, file.get())) {
+            return failed(*refused);
+        }
+        if (const auto refused = posix::TakeOverMode(file.get(), old.st_mode & 07777)) {
+            return failed(*refused);
+        }
+    }
+    if (!Do(Step::Sync, [&] { return FlushFile(file.get()); })) {
+        return failed(LastError());
+    }
+    if (!temporary.name()) {
         return failed(LastError());
     }
     if (!Do(Step::Close, [&] { return file.close(); })) {
@@ -496,16 +458,19 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     if (options.expected.known() && !SameStamp(*target, options.expected)) {
         return failed(FileRefusal::ChangedOnDisk);
     }
-    if (::rename(temporary.path.c_str(), target->c_str()) != 0) {
+    // Everything said after the rename is made ready before it: from there
+    // on nothing may fail for want of memory, or the message would say the
+    // file was left as it was.
+    Replaced replaced;
+    replaced.error = FileError{path, {}};
+    if (::rename(temporary.path().c_str(), target->c_str()) != 0) {
         return failed(LastError());
     }
     temporary.keep();
+    replaced.contentReplaced = true;
     if (oldFile.get() >= 0) {
         ReleaseAside(oldFile.release());
     }
-
-    Replaced replaced;
-    replaced.contentReplaced = true;
     struct stat now {};
     if (::stat(target->c_str(), &now) == 0) {
         replaced.stamp = StampOf(now);
@@ -514,10 +479,11 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     // that cannot flush a directory at all says so (EINVAL) and loses
     // nothing by it; a folder that cannot be opened for reading cannot be
     // flushed by anyone.
-    FileDescriptor directory(::open(target->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.get() >= 0 &&
-        !Do(Step::SyncFolder, [&] { return ::fsync(directory.get()) == 0 || errno == EINVAL; })) {
-        replaced.error = FileError{path, LastError()};
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0 && !Do(Step::SyncFolder, [&] { return FlushFile(directory.get()) || errno == EINVAL; })) {
+        replaced.error->error = LastError();
+    } else {
+        replaced.error.reset();
     }
     return replaced;
 }

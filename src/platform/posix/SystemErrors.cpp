@@ -14,6 +14,9 @@ SystemFailure ClassifySystemError(const std::error_code& error)
     switch (error.value()) {
     case EDQUOT: return SystemFailure::QuotaExceeded;
     case ETXTBSY: return SystemFailure::Busy;
+    case ESTALE:
+    case ECONNABORTED:
+    case EHOSTDOWN: return SystemFailure::ConnectionLost;
     default: return ClassifyErrno(error.value());
     }
 }

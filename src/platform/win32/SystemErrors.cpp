@@ -41,6 +41,16 @@ SystemFailure ClassifyWin32(DWORD code)
     case ERROR_OUTOFMEMORY:
     case ERROR_NO_SYSTEM_RESOURCES: return SystemFailure::OutOfMemory;
     case ERROR_TOO_MANY_OPEN_FILES: return SystemFailure::TooManyOpenFiles;
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_CALL_NOT_IMPLEMENTED: return SystemFailure::NotSupported;
+    case ERROR_OPERATION_ABORTED: return SystemFailure::Interrupted;
+    case ERROR_CANT_RESOLVE_FILENAME: return SystemFailure::TooManyLinks;
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED: return SystemFailure::ConnectionLost;
+    case ERROR_RETRY: return SystemFailure::TryAgain;
     default: return SystemFailure::Other;
     }
 }
