@@ -26,9 +26,32 @@ std::optional<KeyFileError> StoreKeyDigit(const std::filesystem::path& directory
     return WriteKeyFile(directory, keyDigit);
 }
 
+std::optional<KeyFileError> StoreKeyDigit(const std::filesystem::path& directory, const std::filesystem::path& fallback,
+                                          std::int16_t keyDigit)
+{
+    auto error = StoreKeyDigit(directory, keyDigit);
+    if (error && fallback != directory && !StoreKeyDigit(fallback, keyDigit)) {
+        error.reset();
+    }
+    return error;
+}
+
 KeyShift LoadKeyShift(const WizardView& view)
 {
-    return ReadKeyShift(KeyFileDirectory(view));
+    const auto chosen = KeyFileDirectory(view);
+    const auto data = view.userDataDirectory();
+    if (chosen != data) {
+        std::error_code dataError;
+        std::error_code chosenError;
+        const auto dataWritten = std::filesystem::last_write_time(KeyFilePath(data), dataError);
+        const auto chosenWritten = std::filesystem::last_write_time(KeyFilePath(chosen), chosenError);
+        const bool chosenHolds = !chosenError && std::filesystem::is_regular_file(
+                                                     std::filesystem::symlink_status(KeyFilePath(chosen), chosenError));
+        if (!dataError && (!chosenHolds || dataWritten > chosenWritten)) {
+            return ReadKeyShift(data);
+        }
+    }
+    return ReadKeyShift(chosen);
 }
 
 }  // namespace quilvane

@@ -39,8 +39,10 @@ void ClearBoxes(WizardView& view, const Zones& zones)
 bool StoreKey(WizardView& view, std::int16_t keyDigit)
 {
     const auto directory = KeyFileDirectory(view);
+    const auto fallback = view.userDataDirectory();
     std::optional<KeyFileError> error;
-    view.runWork("正在保存密钥文件", false, [&](ProgressReport&) { error = StoreKeyDigit(directory, keyDigit); });
+    view.runWork("正在保存密钥文件", false,
+                 [&](ProgressReport&) { error = StoreKeyDigit(directory, fallback, keyDigit); });
     if (error) {
         view.messageBox(failure::KeyFileText(*error), msgbox::kOkOnly + msgbox::kCritical, failure::kKeyFileTitle);
         return false;

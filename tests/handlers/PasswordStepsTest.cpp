@@ -1,4 +1,5 @@
 #include "ScriptedView.hpp"
+#include "password/KeyStore.hpp"
 #include "password/PasswordSteps.hpp"
 
 #include <gtest/gtest.h>
@@ -112,11 +113,14 @@ TEST_F(PasswordSteps, ARejectedPasswordIsReportedAndChangesNothingElse)
     EXPECT_EQ(keyFile(), kHeader + " 4 \r\n");
 }
 
-TEST_F(PasswordSteps, AKeyFileThatCannotBeWrittenKeepsTheUserOnThePasswordStep)
+TEST_F(PasswordSteps, AKeyFileThatCannotBeWrittenAnywhereKeepsTheUserOnThePasswordStep)
 {
     // The program directory is writable, but the key file's name is taken by
-    // a directory: the write fails for root too.
+    // a directory, and the user's data directory cannot be made: the writes
+    // fail for root too.
     std::filesystem::create_directory(dir / "temp.jxv");
+    WriteBytes(dir / "blocker", "a file where a folder should be");
+    view.dataDir = dir / "blocker" / "data";
 
     enterEncryption({"1", "2", "3", "4", "5"});
     view.answers = {msgbox::kAnswerYes};
@@ -135,6 +139,23 @@ TEST_F(PasswordSteps, AKeyFileThatCannotBeWrittenKeepsTheUserOnThePasswordStep)
     EXPECT_EQ(view.messages[0].style, 16);
     EXPECT_EQ(view.visibleFrame(), 3);
     expectBoxesEmpty();
+}
+
+// Whatever makes the program's folder refuse the key file, the user's data
+// folder takes it, and the file step reads it back from there.
+TEST_F(PasswordSteps, AKeyFileRefusedInTheProgramFolderGoesToTheUserDataFolderAndIsReadBack)
+{
+    std::filesystem::create_directory(dir / "temp.jxv");
+    enterEncryption({"1", "2", "3", "4", "5"});
+    view.answers = {msgbox::kAnswerYes};
+    Command3_Click(view);
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.visibleFrame(), 4);
+    EXPECT_EQ(ReadBytes(dir / "data" / "temp.jxv"), kHeader + " 6 \r\n");
+
+    const KeyShift read = LoadKeyShift(view);
+    EXPECT_FALSE(read.error.has_value());
+    EXPECT_EQ(read.shift, 2);
 }
 
 TEST_F(PasswordSteps, AProgramDirectoryThatCannotBeWrittenSendsTheKeyFileToTheUserDataDirectory)
