@@ -76,6 +76,18 @@ std::string SaveText(const FileError& error)
            "。\n文件保持原样，没有被修改。" + advice;
 }
 
+std::string ReadText(const FileError& error)
+{
+    return "无法读取文件" + DisplayPath(error.path) + "：" + SystemReason(error.error) +
+           "。\n文件保持原样，没有被修改。请检查文件所在的磁盘或网络连接后再试。";
+}
+
+std::string NotShownText(const FileError& error)
+{
+    return "文件" + DisplayPath(error.path) + "已经改写完成，但无法在窗口中显示它现在的内容：" +
+           SystemReason(error.error) + "。\n如需查看或再次操作，请单击“打开文件”重新打开它。";
+}
+
 std::string NotDurableText(const FileError& error)
 {
     return "文件" + DisplayPath(error.path) + "已经改写，但系统未能确认改动已保存到磁盘：" + SystemReason(error.error) +

@@ -24,9 +24,15 @@ inline constexpr const char* kDecryptRefusedTitle = "无法解密";
 inline constexpr const char* kNotDurableTitle = "无法确认保存";
 inline constexpr const char* kRestoreTitle = "无法还原文本";
 inline constexpr const char* kUnexpectedTitle = "操作未能完成";
+inline constexpr const char* kReadTitle = "无法读取文件";
+inline constexpr const char* kNotShownTitle = "无法显示文件";
 
 std::string OpenText(const FileError& error);
 std::string SaveText(const FileError& error);
+// The file could not be read to its end, so nothing was written.
+std::string ReadText(const FileError& error);
+// The file took its new content; the view could not show it.
+std::string NotShownText(const FileError& error);
 // The file took its new content, but the system could not make it durable.
 std::string NotDurableText(const FileError& error);
 // The file is encrypted; the view could not show its plain text again.

@@ -6,7 +6,7 @@
 namespace quilvane::faults {
 namespace {
 
-constexpr std::size_t kSteps = static_cast<std::size_t>(Step::SyncFolder) + 1;
+constexpr std::size_t kSteps = static_cast<std::size_t>(Step::ShowWritten) + 1;
 
 struct Pending {
     int error = 0;

@@ -13,7 +13,10 @@ namespace quilvane::faults {
 //  - WhenReached: every time the code reaches `step`, `action` runs first, on
 //    the thread doing the work: a test can hold a read or a write there, to
 //    act while it is under way.
-enum class Step { Read, CreateTemporary, Write, Sync, Close, Rename, SyncFolder };
+//  - ShowWritten: after the rename, where what the view shows of the new
+//    content is made; an injected error there stands for an allocation that
+//    fails (std::bad_alloc).
+enum class Step { Read, CreateTemporary, Write, Sync, Close, Rename, SyncFolder, ShowWritten };
 
 void FailNext(Step step, int error, std::uint64_t after = 0);
 void WhenReached(Step step, std::function<void()> action);

@@ -1,5 +1,6 @@
 #include "transform/DocumentWrite.hpp"
 
+#include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
 #include "transform/ShiftStream.hpp"
 #include "transform/ShiftText.hpp"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -160,18 +162,28 @@ DocumentWrite WriteShiftedDocument(const Document& document, int delta, bool dro
         return result;
     }
     if (content.readError()) {
+        result.readFailed = true;
         return refuse(content.readError());
     }
     if (content.shrank()) {
         return refuse(FileRefusal::ChangedOnDisk);
     }
     if (result.replaced.contentReplaced) {
-        result.written = Document{document.file,
-                                  result.replaced.stamp,
-                                  suffix.size(),
-                                  0,
-                                  ShiftedExcerpt(document, delta, dropLineEnd),
-                                  document.more};
+        try {
+            if (faults::Injected(faults::Step::ShowWritten)) {
+                throw std::bad_alloc();
+            }
+            result.written = Document{document.file,
+                                      result.replaced.stamp,
+                                      suffix.size(),
+                                      0,
+                                      ShiftedExcerpt(document, delta, dropLineEnd),
+                                      document.more};
+            result.shown = true;
+        } catch (...) {
+            // The file is replaced: only what the view shows of it is missing,
+            // and the caller reads it again once this pass has let go.
+        }
     }
     return result;
 }

@@ -15,8 +15,12 @@ struct DocumentWrite {
     // opposite shift; nothing was replaced.
     bool comesBack = true;
     Replaced replaced;
-    // The document as its file now holds it, once replaced.
+    // The document as its file now holds it, once replaced and `shown`: with
+    // no memory left to make it, the file is replaced all the same.
     Document written;
+    bool shown = false;
+    // The document's file could not be read to the end; nothing was replaced.
+    bool readFailed = false;
 };
 
 using PassProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;

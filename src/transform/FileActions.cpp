@@ -4,12 +4,14 @@
 #include "password/KeyStore.hpp"
 #include "platform/DocumentFile.hpp"
 #include "platform/FailureMessages.hpp"
+#include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemErrors.hpp"
 #include "transform/DocumentWrite.hpp"
 #include "transform/ShiftStream.hpp"
 #include "transform/ShiftText.hpp"
 
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -107,9 +109,45 @@ struct Rewrite {
     bool shifted = false;
     std::optional<FileError> error;
     // The file holds the new content; with an error, one the system could
-    // not confirm on disk.
+    // not confirm on disk, or one the view could not show (`notShown`).
     bool written = false;
+    bool notShown = false;
+    bool readFailed = false;
 };
+
+// After a replace whose pass had no memory left to make the view's
+// document: the file's beginning is read again. Failing that too, the view
+// lets the old document go (its stamp would call the file changed by
+// someone else) and the user is told the file was replaced.
+void ShowWhatTheFileHolds(WizardView& view, const std::filesystem::path& file, std::string_view suffix,
+                          Rewrite& result)
+{
+    std::optional<FileError> lost = FileError{file, {}};
+    try {
+        if (faults::Injected(faults::Step::ShowWritten)) {
+            throw std::bad_alloc();
+        }
+        LoadedDocument loaded = ReadDocumentStart(file, kExcerptLimit);
+        if (loaded.error) {
+            lost->error = loaded.error->error;
+        } else {
+            Document document = DocumentOf(file, std::move(loaded));
+            // The line end an encryption wrote is no part of the text.
+            document.dropped = suffix.size();
+            if (!document.more && std::string_view(document.excerpt).ends_with(suffix)) {
+                document.excerpt.resize(document.excerpt.size() - suffix.size());
+            }
+            view.setDocument(std::move(document));
+            return;
+        }
+    } catch (...) {
+        lost->error = CurrentExceptionError();
+    }
+    view.setDocument({});
+    view.setDialogFileName({});
+    result.error = std::move(lost);
+    result.notShown = true;
+}
 
 // Shifts the document by `delta` and writes it, with `suffix`, over the file
 // it was read from, in one pass off the window's thread; a decryption takes
@@ -140,14 +178,27 @@ Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::files
     result.shifted = written.comesBack;
     result.error = written.replaced.error;
     result.written = written.replaced.contentReplaced;
-    if (result.written) {
+    result.readFailed = written.readFailed;
+    if (result.written && written.shown) {
         view.setDocument(std::move(written.written));
+    } else if (result.written) {
+        written = {};  // what the pass held goes before the file is read again
+        ShowWhatTheFileHolds(view, file, suffix, result);
     }
     return result;
 }
 
 void ShowSaveFailure(WizardView& view, const Rewrite& rewrite)
 {
+    if (rewrite.notShown) {
+        view.messageBox(failure::NotShownText(*rewrite.error), msgbox::kOkOnly + msgbox::kCritical,
+                        failure::kNotShownTitle);
+        return;
+    }
+    if (rewrite.readFailed) {
+        view.messageBox(failure::ReadText(*rewrite.error), msgbox::kOkOnly + msgbox::kCritical, failure::kReadTitle);
+        return;
+    }
     if (rewrite.written) {
         view.messageBox(failure::NotDurableText(*rewrite.error), msgbox::kOkOnly + msgbox::kCritical,
                         failure::kNotDurableTitle);
