@@ -6,14 +6,19 @@
 
 #include "platform/FileRefusal.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/xattr.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quilvane::testing {
@@ -242,6 +247,61 @@ TEST_F(FileReplacement, AWriteCutShortByTheSystemLeavesTheOldContent)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with EFBIG";
     EXPECT_EQ(ReadBytes(path), "old content");
     EXPECT_EQ(strays({"doc.txt"}), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace quilvane::testing
+
+namespace quilvane::testing {
+namespace {
+
+// What a killed run left goes at the next write in the folder; nothing that
+// may be someone else's, or an action's under way, or the user's own.
+TEST_F(FileReplacement, TheNextWriteInAFolderRemovesOnlyTheTemporaryFilesAKilledRunLeft)
+{
+    const auto stale = file(".quilvane-0123456789.tmp", "the plain text of a killed decryption");
+    const auto inUse = file(".quilvane-abcdefghij.tmp", "another run's, being written");
+    const auto usersOwn = file(".quilvane-notes.tmp", "the user's, of a name like ours");
+    const auto linkTarget = file("kept.txt", "pointed at");
+    fs::create_symlink(linkTarget, dir / ".quilvane-linklinkli.tmp");
+    const int held = ::open(inUse.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    std::optional<fs::path> othersStale;
+    if (::geteuid() == 0) {
+        othersStale = file(".quilvane-zzzzzzzzzz.tmp", "another user's");
+        ASSERT_EQ(::chown(othersStale->c_str(), 4321, 4321), 0);
+    }
+
+    const auto document = file("doc.txt", "old");
+    ASSERT_FALSE(ReplaceFileContent(document, "new").error);
+    ::close(held);
+
+    EXPECT_FALSE(fs::exists(fs::symlink_status(stale)));
+    EXPECT_EQ(ReadBytes(inUse), "another run's, being written");
+    EXPECT_EQ(ReadBytes(usersOwn), "the user's, of a name like ours");
+    EXPECT_TRUE(fs::is_symlink(dir / ".quilvane-linklinkli.tmp"));
+    EXPECT_EQ(ReadBytes(linkTarget), "pointed at");
+    if (othersStale) {
+        EXPECT_TRUE(fs::exists(*othersStale));
+    }
+    EXPECT_EQ(ReadBytes(document), "new");
+}
+
+// A new file takes its folder's default access list; the replaced file
+// must not: it had none.
+TEST_F(FileReplacement, AFoldersDefaultAccessListIsNotGivenToTheReplacedFile)
+{
+    const auto document = file("doc.txt", "old");
+    ASSERT_EQ(::chmod(document.c_str(), 0600), 0);
+    if (std::system(("setfacl -d -m u:nobody:rwx '" + dir.path().string() + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "the test folder's filesystem keeps no access lists (or setfacl is missing)";
+    }
+    ASSERT_FALSE(ReplaceFileContent(document, "new").error);
+    char value[256];
+    EXPECT_LT(::getxattr(document.c_str(), "system.posix_acl_access", value, sizeof value), 0)
+        << "the replaced file has an access list it did not have";
+    EXPECT_EQ(Status(document).st_mode & 07777, 0600u);
 }
 
 }  // namespace
