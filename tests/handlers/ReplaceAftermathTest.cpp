@@ -1,6 +1,7 @@
 // What the user is told when a write fails at either end of the pass: a
 // file that could not be read, and a file replaced when no memory was left
 // to show it.
+#include "PlatformErrors.hpp"
 #include "ScriptedView.hpp"
 #include "password/KeyFile.hpp"
 #include "platform/FileFaults.hpp"
@@ -34,7 +35,7 @@ protected:
 
 TEST_F(ReplaceAftermath, AFileThatCannotBeReadIsReportedAsUnreadAndLeftAsItWas)
 {
-    faults::FailNext(faults::Step::Read, EIO);
+    faults::FailNext(faults::Step::Read, kDiskError);
     view.answers.push_back(msgbox::kAnswerOk);
     Command5_Click(view);
 

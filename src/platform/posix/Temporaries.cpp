@@ -1,5 +1,7 @@
 #include "platform/posix/Temporaries.hpp"
 
+#include "platform/TemporaryNames.hpp"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -7,30 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <mutex>
-#include <random>
 #include <string>
 
 namespace quilvane::posix {
 namespace {
-
-constexpr std::string_view kPrefix = ".quilvane-";
-constexpr std::string_view kSuffix = ".tmp";
-constexpr std::size_t kRandomLength = 10;
-constexpr std::string_view kDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
-
-std::string NewTemporaryName()
-{
-    static std::mutex lock;
-    static std::mt19937_64 random{std::random_device{}()};
-    std::string name(kPrefix);
-    const std::lock_guard guard(lock);
-    for (std::size_t i = 0; i < kRandomLength; ++i) {
-        name += kDigits[random() % kDigits.size()];
-    }
-    name += kSuffix;
-    return name;
-}
 
 // Links to an open file through /proc: where it is not mounted an unnamed
 // file could never be named, so none is made.
@@ -105,16 +87,6 @@ bool TemporaryFile::name()
         }
     }
     return false;
-}
-
-bool IsTemporaryName(std::string_view name)
-{
-    if (name.size() != kPrefix.size() + kRandomLength + kSuffix.size() || !name.starts_with(kPrefix) ||
-        !name.ends_with(kSuffix)) {
-        return false;
-    }
-    const std::string_view middle = name.substr(kPrefix.size(), kRandomLength);
-    return middle.find_first_not_of(kDigits) == std::string_view::npos;
 }
 
 void RemoveStaleTemporaries(const std::filesystem::path& folder)

@@ -3,7 +3,6 @@
 #include <sys/types.h>
 
 #include <filesystem>
-#include <string_view>
 
 namespace quilvane::posix {
 
@@ -39,9 +38,6 @@ private:
     int lock_ = -1;  // a descriptor of our own that holds the lock
     bool unnamed_ = false;
 };
-
-// Whether `name` is one the program gives its temporary files.
-bool IsTemporaryName(std::string_view name);
 
 // Removes from `folder` the temporary files a killed run of the program left:
 // only regular files of this pattern, this user's, with one name, and locked

@@ -4,14 +4,17 @@
 #include "platform/FileFaults.hpp"
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemFileLayer.hpp"
+#include "platform/TemporaryNames.hpp"
 #include "platform/win32/FileHandles.hpp"
+#include "platform/win32/KeptStreams.hpp"
+#include "platform/win32/WideText.hpp"
 
 #include <windows.h>
 #include <aclapi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <new>
-#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -120,27 +123,33 @@ struct FileSink {
     }
 };
 
-// Temporary files are hidden and say whose they are: ".quilvane-XXXXXXXXXX.tmp".
-// One left behind by a crash is never taken for a document, and a new one
-// never overwrites anything (CREATE_NEW).
-HANDLE CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary)
+// Temporary files are hidden and say whose they are (TemporaryNames.hpp); a
+// new one never overwrites anything (CREATE_NEW). It is made encrypted where
+// the old file is (EFS), so that its content is never on disk in the clear.
+HANDLE CreateTemporaryBeside(const std::filesystem::path& target, DWORD attributes, std::filesystem::path& temporary)
 {
-    static std::mt19937_64 random{std::random_device{}()};
-    static const wchar_t* digits = L"0123456789abcdefghijklmnopqrstuvwxyz";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring name = L".quilvane-";
-        for (int i = 0; i < 10; ++i) {
-            name += digits[random() % 36];
-        }
-        name += L".tmp";
-        temporary = target.parent_path() / name;
-        const HANDLE file = ::CreateFileW(win32::SystemPath(temporary).c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL,
-                                          0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        temporary = target.parent_path() / win32::WideFromUtf8(NewTemporaryName());
+        const HANDLE file = ::CreateFileW(win32::SystemPath(temporary).c_str(),
+                                          GENERIC_READ | GENERIC_WRITE | WRITE_DAC | READ_CONTROL, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | attributes, nullptr);
         if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) {
             return file;
         }
     }
     return INVALID_HANDLE_VALUE;
+}
+
+// A compressed file's new content is compressed as it is written. A volume
+// that cannot compress loses only space by it.
+void CompressLikeTheOld(HANDLE temporary, const FileFacts& old)
+{
+    if (old.info.dwFileAttributes & FILE_ATTRIBUTE_COMPRESSED) {
+        USHORT format = COMPRESSION_FORMAT_DEFAULT;
+        DWORD returned = 0;
+        (void)::DeviceIoControl(temporary, FSCTL_SET_COMPRESSION, &format, sizeof format, nullptr, 0, &returned,
+                                nullptr);
+    }
 }
 
 // A symbolic link or junction stays as it is; the file it names is replaced.
@@ -442,9 +451,13 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
         oldOwner = win32::OwnerOf(old.get());
     }
 
+    // What a killed run left here goes before anything new is made.
+    win32::RemoveStaleTemporaries(target.parent_path());
+
+    const DWORD encrypted = exists ? facts.info.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED : 0;
     TemporaryFile temporary;
     if (!Do(Step::CreateTemporary, [&] {
-            temporary.file.reset(CreateTemporaryBeside(target, temporary.path));
+            temporary.file.reset(CreateTemporaryBeside(target, encrypted, temporary.path));
             return temporary.file.valid();
         })) {
         const std::error_code error = LastError();
@@ -452,6 +465,16 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
         return failed(error);
     }
     const HANDLE file = temporary.file.get();
+    if (encrypted) {
+        // An encrypted file must never come back as a plain one.
+        FileFacts made;
+        if (!QueryFacts(file, made) || !(made.info.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED)) {
+            return failed(FileRefusal::AccessNotKept);
+        }
+    }
+    if (exists) {
+        CompressLikeTheOld(file, facts);
+    }
 
     const std::uint64_t total = (size != kSizeUnknown ? size : options.sizeHint) + options.suffix.size();
     const auto progress = [&](std::uint64_t written) {
@@ -478,6 +501,9 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     }
     if (exists) {
         if (const std::error_code error = KeepSecurity(old.get(), file)) {
+            return failed(error);
+        }
+        if (const std::error_code error = win32::CopyNamedStreams(target, temporary.path)) {
             return failed(error);
         }
     }
@@ -510,6 +536,9 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     // security it would carry over are taken over above.
     const std::wstring from = win32::SystemPath(temporary.path);
     const std::wstring to = win32::SystemPath(target);
+    // After the rename nothing may fail for want of memory, or the message
+    // would say the file was left as it was.
+    Replaced replaced;
     const ULONGLONG start = ::GetTickCount64();
     for (DWORD wait = 20;; wait = std::min<DWORD>(2 * wait, 250)) {
         // The file as it was loaded, once more, right before the rename: an
@@ -538,9 +567,9 @@ Replaced detail::ReplaceOnThisSystem(const std::filesystem::path& path, std::uin
     }
     temporary.keep();
 
-    Replaced replaced;
     replaced.contentReplaced = true;
-    Handle now(OpenForFacts(target));
+    Handle now(::CreateFileW(to.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FileFacts newFacts;
     if (now.valid() && QueryFacts(now.get(), newFacts)) {
         replaced.stamp = StampOf(newFacts);

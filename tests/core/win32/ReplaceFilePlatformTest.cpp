@@ -404,5 +404,23 @@ INSTANTIATE_TEST_SUITE_P(
                 Win32(ERROR_SHARING_VIOLATION)}),
     RefusalName);
 
+// What a killed run left goes at the next write in the folder; a
+// temporary file another run is writing, and the user's own files, stay.
+TEST_F(FileReplacement, TheNextWriteInAFolderRemovesOnlyTheTemporaryFilesAKilledRunLeft)
+{
+    const auto stale = WithAttributes(file(L".quilvane-0123456789.tmp", "解密后被中止的明文"), FILE_ATTRIBUTE_HIDDEN);
+    const auto inUse = file(L".quilvane-abcdefghij.tmp", "another run's, being written");
+    const auto usersOwn = file(L".quilvane-笔记.tmp", "the user's, of a name like ours");
+    const auto document = file(L"文档.txt", "old");
+    {
+        const HeldOpen writing(inUse, 0);  // as a run writes its temporary file: shared with nobody
+        ASSERT_FALSE(ReplaceFileContent(document, "new").error);
+    }
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_EQ(ReadBytes(inUse), "another run's, being written");
+    EXPECT_EQ(ReadBytes(usersOwn), "the user's, of a name like ours");
+    EXPECT_EQ(ReadBytes(document), "new");
+}
+
 }  // namespace
 }  // namespace quilvane::testing

@@ -43,14 +43,14 @@ TEST(SystemErrors, AFileHeldByAnotherProgramIsSaidSo)
 
 TEST(SystemErrors, TheSystemsOwnTextIsUtf8WithoutALineEnd)
 {
-    const std::error_code unusual = Win32(ERROR_INVALID_FUNCTION);
+    const std::error_code unusual = Win32(ERROR_BAD_ENVIRONMENT);
     ASSERT_EQ(ClassifySystemError(unusual), SystemFailure::Other);
     const std::string text = SystemErrorText(unusual);
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.back(), '\n');
     // Valid UTF-8 comes back unchanged through UTF-16.
     EXPECT_EQ(win32::Utf8FromWide(win32::WideFromUtf8(text)), text);
-    EXPECT_EQ(SystemReason(unusual), "系统错误 1：" + text);
+    EXPECT_EQ(SystemReason(unusual), "系统错误 10：" + text);
 }
 
 TEST(SystemErrors, TheTestsRunWithTheChineseAnsiCodePage)
