@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <set>
 #include <string>
 
 namespace quilvane::posix {
@@ -22,9 +24,9 @@ std::string ProcessFilePath(int fd) { return "/proc/self/fd/" + std::to_string(f
 
 // A second open of the same file, holding the lock for as long as it is
 // ours: what is written through the first is closed before the rename.
-int LockedDescriptor(const std::string& path)
+int LockedDescriptor(const std::string& path, int follow)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | follow | O_NONBLOCK | O_NOCTTY);
     if (fd >= 0) {
         (void)::flock(fd, LOCK_EX | LOCK_NB);
     }
@@ -50,7 +52,7 @@ int TemporaryFile::create(const std::filesystem::path& folder, mode_t mode)
         fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         if (fd_ >= 0) {
             unnamed_ = true;
-            lock_ = LockedDescriptor(ProcessFilePath(fd_));
+            lock_ = LockedDescriptor(ProcessFilePath(fd_), 0);  // a link into /proc, to be followed
             return fd_;
         }
         // Not offered by this filesystem or this system: a named one, then.
@@ -60,7 +62,7 @@ int TemporaryFile::create(const std::filesystem::path& folder, mode_t mode)
         fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd_ >= 0) {
             path_ = candidate;
-            lock_ = LockedDescriptor(candidate);
+            lock_ = LockedDescriptor(candidate, O_NOFOLLOW);
             return fd_;
         }
         if (errno != EEXIST) {
@@ -91,6 +93,17 @@ bool TemporaryFile::name()
 
 void RemoveStaleTemporaries(const std::filesystem::path& folder)
 {
+    // Once a run: later leftovers could only be another run's, killed
+    // meanwhile, and a batch of a thousand files in one folder would list it
+    // a thousand times.
+    static std::mutex lock;
+    static std::set<std::filesystem::path> tidied;
+    {
+        const std::lock_guard guard(lock);
+        if (!tidied.insert(folder).second) {
+            return;
+        }
+    }
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0) {
         return;  // a folder that cannot be listed is nobody's to tidy

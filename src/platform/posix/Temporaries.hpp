@@ -41,7 +41,7 @@ private:
 
 // Removes from `folder` the temporary files a killed run of the program left:
 // only regular files of this pattern, this user's, with one name, and locked
-// by no running action.
+// by no running action. Once a run for each folder.
 void RemoveStaleTemporaries(const std::filesystem::path& folder);
 
 }  // namespace quilvane::posix
