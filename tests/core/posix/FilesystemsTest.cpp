@@ -286,7 +286,8 @@ protected:
 };
 
 // Some text, a NUL, Chinese in GBK and a line end of each kind.
-const std::string kText = std::string("Plain \xD6\xD0\xCE\xC4 text\r\nline two\n\0end", 35);
+constexpr char kTextBytes[] = "Plain \xD6\xD0\xCE\xC4 text\r\nline two\n\0end";
+const std::string kText(kTextBytes, sizeof kTextBytes - 1);
 
 TEST_P(Filesystems, ARoundTripIsExactAndKeepsEverythingButTheContent)
 {
