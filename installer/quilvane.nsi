@@ -30,6 +30,18 @@ LoadLanguageFile "${NSISDIR}\Contrib\Language files\SimpChinese.nlf"
 
 LicenseData "${LICENSE}"
 
+!include LogicLib.nsh
+!include WinVer.nsh
+
+; quilvane.exe runs on Windows 7 SP1 (build 7601) and later.
+Function .onInit
+  ${IfNot} ${AtLeastBuild} 7601
+    MessageBox MB_OK|MB_ICONSTOP "Quilvane 2.0 需要 Windows 7 SP1 或更新版本的 Windows，无法安装在这台电脑上。$\r$\n请先安装 Windows 7 Service Pack 1（SP1）或升级 Windows。" /SD IDOK
+    SetErrorLevel 3
+    Abort
+  ${EndIf}
+FunctionEnd
+
 Page license
 Page directory
 Page instfiles

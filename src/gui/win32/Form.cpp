@@ -1,5 +1,6 @@
 #include "gui/win32/Form.hpp"
 
+#include "gui/win32/DisplayScale.hpp"
 #include "gui/win32/FormFont.hpp"
 #include "gui/win32/NativeControls.hpp"
 #include "gui/win32/Pointers.hpp"
@@ -78,7 +79,7 @@ Form::Form(Events events) : events_(std::move(events))
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
     createControls();
-    applyDpi(GetDpiForWindow(window_));
+    applyDpi(WindowDpi(window_));
     DragAcceptFiles(window_, TRUE);
 }
 
@@ -157,7 +158,7 @@ void Form::applyDpi(UINT dpi)
 void Form::show()
 {
     RECT frame{0, 0, clientWidth(), clientHeight()};
-    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, scale_.dpi);
+    AdjustWindowRectForDpi(frame, kStyle, kExtendedStyle, scale_.dpi);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -257,7 +258,7 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
         applyDpi(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         RECT frame{0, 0, clientWidth(), clientHeight()};
-        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, scale_.dpi);
+        AdjustWindowRectForDpi(frame, kStyle, kExtendedStyle, scale_.dpi);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, frame.right - frame.left,
                      frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
