@@ -50,6 +50,8 @@ public:
     void endProgram() override;
 
 private:
+    // The focus to `hwnd`, now or once the running handler has returned.
+    void requestFocus(HWND hwnd);
 
     Form& form_;
     Document document_;
