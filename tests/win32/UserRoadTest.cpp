@@ -378,6 +378,60 @@ bool FocusShown(HWND focus)
            !(state & UISF_HIDEFOCUS);
 }
 
+// UTF-8 as Notepad on Windows 10 and 11 saves it, with and without its
+// byte-order mark: shown readably on the file step (the mark not shown),
+// encrypted, and decrypted back to the very same bytes.
+TEST_F(Win32UserRoad, AUtf8FileIsShownReadablyAndComesBackByteForByte)
+{
+    const std::string poem = "静夜思\r\n床前明月光，疑是地上霜。\r\n";
+    for (const bool withMark : {false, true}) {
+        SCOPED_TRACE(withMark ? "with a byte-order mark" : "without a byte-order mark");
+        ChineseFolder folder;
+        const std::string bytes = (withMark ? std::string("\xEF\xBB\xBF") : std::string()) + poem;
+        WriteFile(folder.file(), bytes);
+        const std::wstring named = L"\"" + folder.file().wstring() + L"\"";
+        {
+            Program program(ProgramFolder(), named);
+            ASSERT_TRUE(program.form());
+            ToTheEncryptionFilePanel(program);
+            ASSERT_FALSE(HasFatalFailure());
+            EXPECT_TRUE(WaitUntil([&] { return program.shownText().find(Wide("床前明月光，疑是地上霜。")) != std::wstring::npos; }))
+                << "shows: " << fs::path(program.shownText());
+            EXPECT_EQ(program.shownText().find(L'\xFEFF'), std::wstring::npos) << "the byte-order mark is shown";
+            program.click("Command5");
+            const Dialog done = program.dialog();
+            EXPECT_EQ(done.title, Wide("加密完成"));
+            ClickButton(done, IDOK);
+            EXPECT_TRUE(program.ended()) << program.state();
+        }
+        ASSERT_NE(ReadFile(folder.file()), bytes) << "not encrypted";
+        {
+            Program program(ProgramFolder(), named);
+            ASSERT_TRUE(program.form());
+            program.click("Option2");
+            program.click("Command1");
+            ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame3"); }));
+            ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == program.control("Text6"); }));
+            for (const char digit : std::string("55155")) {
+                PressKey(static_cast<WORD>(digit));
+            }
+            ASSERT_TRUE(WaitUntil([&] { return TextLength(program.control("Text10")) == 1; })) << "box E is empty";
+            program.click("Command8");
+            ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame5"); }, 60000)) << program.state();
+            ASSERT_TRUE(WaitUntil([&] { return !program.shownText().empty(); })) << "the file was not opened";
+            program.click("Command10");
+            const Dialog decrypted = program.dialog();
+            EXPECT_EQ(decrypted.title, Wide("解密完成"));
+            ClickButton(decrypted, IDOK);
+            const Dialog finished = program.dialog();
+            EXPECT_EQ(finished.title, Wide("工作完成"));
+            ClickButton(finished, IDOK);
+            EXPECT_TRUE(program.ended()) << program.state();
+        }
+        EXPECT_EQ(ReadFile(folder.file()), bytes) << "the bytes did not come back";
+    }
+}
+
 // The button shows itself as the one Enter presses (a default push button).
 bool LooksDefault(HWND button)
 {
