@@ -8,6 +8,7 @@
 #include "platform/win32/WideText.hpp"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -369,6 +370,60 @@ TEST_F(Win32UserRoad, TheSecondClickOfADoubleClickDoesNotAnswerTheMessageBox)
     PressKey(VK_RETURN);
     EXPECT_TRUE(program.ended()) << "the late click answered 取消, or Enter found no box: " << program.state();
     EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
+}
+
+// A double click on 打开文件: the file dialog comes up under the pointer and
+// the second click lands in its list of files; it does not choose one.
+// The folder the dialog opens is full of text files, so that the click
+// falls on one.
+TEST_F(Win32UserRoad, TheSecondClickOfADoubleClickOnOpenChoosesNoFile)
+{
+    ChineseFolder folder;
+    const fs::path documents = folder.file().parent_path();
+    for (int i = 0; i < 60; ++i) {
+        WriteFile(documents / (Wide("文件") + std::to_wstring(100 + i) + L".txt"), kPlain);
+    }
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(documents.c_str());  // the program starts there, and so does its dialog
+    const DoubleClickTime slowHand(5000);
+    Program program(ProgramFolder(), L"");
+    SetCurrentDirectoryW(before);
+    ASSERT_TRUE(program.form());
+    ToTheEncryptionFilePanel(program);
+    ASSERT_FALSE(HasFatalFailure());
+    program.click("Command4");
+    const Dialog dialog = program.dialog();
+    ASSERT_EQ(dialog.title, Wide("打开"));
+    HWND list = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        EnumChildWindows(
+            dialog.hwnd,
+            [](HWND hwnd, LPARAM data) -> BOOL {
+                wchar_t name[64] = {};
+                GetClassNameW(hwnd, name, 64);
+                if (std::wstring(name) == L"SysListView32" && IsWindowVisible(hwnd)) {
+                    *reinterpret_cast<HWND*>(data) = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&list));
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) >= 60;
+    })) << "no list of the files in the dialog";
+    ClickWithMouse(list);  // the second click, late
+    HWND name = GetDlgItem(dialog.hwnd, 0x47C);  // cmb13, the file name
+    ASSERT_TRUE(name);
+    // The name box takes a chosen file's name at once; given the time a
+    // slow machine takes, none comes.
+    EXPECT_FALSE(WaitUntil([&] { return TextLength(name) != 0; }, 1500))
+        << "the late click chose " << fs::path(WindowText(name));
+    // A click after the double-click time is taken as always.
+    Sleep(GetDoubleClickTime());
+    ClickWithMouse(list);
+    EXPECT_TRUE(WaitUntil([&] { return TextLength(name) != 0; })) << "a click in time chose no file";
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog.hwnd); }));
 }
 
 bool FocusShown(HWND focus)

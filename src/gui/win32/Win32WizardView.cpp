@@ -130,6 +130,9 @@ void Win32WizardView::showOpen()
     dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     KeepEnabledState keep(form_.window());
+    // The second click of a double click on 打开文件 would choose the file
+    // that the dialog shows under the pointer.
+    const EarlyClickFilter early;
     if (GetOpenFileNameW(&dialog)) {
         dialogFileName_ = std::filesystem::path(file.c_str());
     }
