@@ -16,7 +16,7 @@ TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct lint
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
-                     nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming
+                     nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming librsvg2-bin
 
 .PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots package clean
 
