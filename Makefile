@@ -58,8 +58,8 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane
 
-# quilvane-2.0-setup.exe: installs quilvane.exe under Program Files, with a
-# Start-menu entry and an uninstaller (NSIS).
+# quilvane-2.0-setup.exe: installs quilvane.exe for the user, without
+# administrator rights, with a Start-menu entry and an uninstaller (NSIS).
 installer: windows
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target installer
 
