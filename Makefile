@@ -17,7 +17,7 @@ TEST_PACKAGES  := fonts-arphic-uming fonts-dejavu-core fonts-noto-cjk qt6ct lint
 
 WINDOWS_BUILD_DIR ?= build-windows
 WINDOWS_PACKAGES  := cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 locales python3 \
-                     nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming
+                     nsis xvfb xauth fonts-noto-cjk fonts-arphic-uming librsvg2-bin
 
 .PHONY: all deps run-deps configure build run test test-sanitize test-windows windows installer fuzz bench screenshots package clean
 
@@ -59,8 +59,8 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quilvane
 
-# quilvane-2.0-setup.exe: installs quilvane.exe under Program Files, with a
-# Start-menu entry and an uninstaller (NSIS).
+# quilvane-2.0-setup.exe: installs quilvane.exe for the user, without
+# administrator rights, with a Start-menu entry and an uninstaller (NSIS).
 installer: windows
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target installer
 

@@ -8,6 +8,7 @@
 #include "platform/win32/WideText.hpp"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -371,6 +372,60 @@ TEST_F(Win32UserRoad, TheSecondClickOfADoubleClickDoesNotAnswerTheMessageBox)
     EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
 }
 
+// A double click on 打开文件: the file dialog comes up under the pointer and
+// the second click lands in its list of files; it does not choose one.
+// The folder the dialog opens is full of text files, so that the click
+// falls on one.
+TEST_F(Win32UserRoad, TheSecondClickOfADoubleClickOnOpenChoosesNoFile)
+{
+    ChineseFolder folder;
+    const fs::path documents = folder.file().parent_path();
+    for (int i = 0; i < 60; ++i) {
+        WriteFile(documents / (Wide("文件") + std::to_wstring(100 + i) + L".txt"), kPlain);
+    }
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(documents.c_str());  // the program starts there, and so does its dialog
+    const DoubleClickTime slowHand(5000);
+    Program program(ProgramFolder(), L"");
+    SetCurrentDirectoryW(before);
+    ASSERT_TRUE(program.form());
+    ToTheEncryptionFilePanel(program);
+    ASSERT_FALSE(HasFatalFailure());
+    program.click("Command4");
+    const Dialog dialog = program.dialog();
+    ASSERT_EQ(dialog.title, Wide("打开"));
+    HWND list = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        EnumChildWindows(
+            dialog.hwnd,
+            [](HWND hwnd, LPARAM data) -> BOOL {
+                wchar_t name[64] = {};
+                GetClassNameW(hwnd, name, 64);
+                if (std::wstring(name) == L"SysListView32" && IsWindowVisible(hwnd)) {
+                    *reinterpret_cast<HWND*>(data) = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&list));
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) >= 60;
+    })) << "no list of the files in the dialog";
+    ClickWithMouse(list);  // the second click, late
+    HWND name = GetDlgItem(dialog.hwnd, 0x47C);  // cmb13, the file name
+    ASSERT_TRUE(name);
+    // The name box takes a chosen file's name at once; given the time a
+    // slow machine takes, none comes.
+    EXPECT_FALSE(WaitUntil([&] { return TextLength(name) != 0; }, 1500))
+        << "the late click chose " << fs::path(WindowText(name));
+    // A click after the double-click time is taken as always.
+    Sleep(GetDoubleClickTime());
+    ClickWithMouse(list);
+    EXPECT_TRUE(WaitUntil([&] { return TextLength(name) != 0; })) << "a click in time chose no file";
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog.hwnd); }));
+}
+
 bool FocusShown(HWND focus)
 {
     DWORD_PTR state = 0;
@@ -378,56 +433,190 @@ bool FocusShown(HWND focus)
            !(state & UISF_HIDEFOCUS);
 }
 
-// With the keyboard alone, from the first step to the end, each control that
-// has the focus shows it, whether or not a key was pressed before.
-TEST_F(Win32UserRoad, WithTheKeyboardAloneEveryFocusedControlShowsItsFocus)
+// UTF-8 as Notepad on Windows 10 and 11 saves it, with and without its
+// byte-order mark: shown readably on the file step (the mark not shown),
+// encrypted, and decrypted back to the very same bytes.
+TEST_F(Win32UserRoad, AUtf8FileIsShownReadablyAndComesBackByteForByte)
+{
+    const std::string poem = "静夜思\r\n床前明月光，疑是地上霜。\r\n";
+    for (const bool withMark : {false, true}) {
+        SCOPED_TRACE(withMark ? "with a byte-order mark" : "without a byte-order mark");
+        ChineseFolder folder;
+        const std::string bytes = (withMark ? std::string("\xEF\xBB\xBF") : std::string()) + poem;
+        WriteFile(folder.file(), bytes);
+        const std::wstring named = L"\"" + folder.file().wstring() + L"\"";
+        {
+            Program program(ProgramFolder(), named);
+            ASSERT_TRUE(program.form());
+            ToTheEncryptionFilePanel(program);
+            ASSERT_FALSE(HasFatalFailure());
+            EXPECT_TRUE(WaitUntil([&] { return program.shownText().find(Wide("床前明月光，疑是地上霜。")) != std::wstring::npos; }))
+                << "shows: " << fs::path(program.shownText());
+            EXPECT_EQ(program.shownText().find(L'\xFEFF'), std::wstring::npos) << "the byte-order mark is shown";
+            program.click("Command5");
+            const Dialog done = program.dialog();
+            EXPECT_EQ(done.title, Wide("加密完成"));
+            ClickButton(done, IDOK);
+            EXPECT_TRUE(program.ended()) << program.state();
+        }
+        ASSERT_NE(ReadFile(folder.file()), bytes) << "not encrypted";
+        {
+            Program program(ProgramFolder(), named);
+            ASSERT_TRUE(program.form());
+            program.click("Option2");
+            program.click("Command1");
+            ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame3"); }));
+            ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == program.control("Text6"); }));
+            for (const char digit : std::string("55155")) {
+                PressKey(static_cast<WORD>(digit));
+            }
+            ASSERT_TRUE(WaitUntil([&] { return TextLength(program.control("Text10")) == 1; })) << "box E is empty";
+            program.click("Command8");
+            ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame5"); }, 60000)) << program.state();
+            ASSERT_TRUE(WaitUntil([&] { return !program.shownText().empty(); })) << "the file was not opened";
+            program.click("Command10");
+            const Dialog decrypted = program.dialog();
+            EXPECT_EQ(decrypted.title, Wide("解密完成"));
+            ClickButton(decrypted, IDOK);
+            const Dialog finished = program.dialog();
+            EXPECT_EQ(finished.title, Wide("工作完成"));
+            ClickButton(finished, IDOK);
+            EXPECT_TRUE(program.ended()) << program.state();
+        }
+        EXPECT_EQ(ReadFile(folder.file()), bytes) << "the bytes did not come back";
+    }
+}
+
+// The button shows itself as the one Enter presses (a default push button).
+bool LooksDefault(HWND button)
+{
+    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+// What the keyboard does, followed with real key presses: the focus is on
+// the control a user would type into next, and it shows.
+class KeyboardRoad {
+public:
+    explicit KeyboardRoad(const Program& program) : program_(program) {}
+
+    void expectFocus(const char* name) const
+    {
+        SCOPED_TRACE(name);
+        HWND control = program_.control(name);
+        HWND focus = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (focus = FocusOf(program_.thread())) == control; }))
+            << "the focus is on control " << (focus ? GetDlgCtrlID(focus) : 0);
+        EXPECT_TRUE(FocusShown(control)) << "the focus is hidden";
+    }
+    // Types a digit into the focused box; the focus moves on to `next`.
+    void typeDigit(char digit, const char* box, const char* next) const
+    {
+        PressKey(static_cast<WORD>(digit));
+        HWND typedInto = program_.control(box);
+        ASSERT_TRUE(WaitUntil([&] { return TextLength(typedInto) == 1; })) << box << " took no digit";
+        expectFocus(next);
+    }
+    // Answers the box that comes up with Enter, its default button.
+    void answer(const char* title) const
+    {
+        const Dialog box = program_.dialog();
+        EXPECT_EQ(box.title, Wide(title));
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); })) << title;
+    }
+
+private:
+    const Program& program_;
+};
+
+// An encryption with the keyboard alone, as on the Linux window: Enter on
+// 下一步; the focus on box A; each digit moves on; Enter in box E presses
+// 下一步; the file step opens on 打开文件, never on 退 出; Enter presses the
+// focused button. Every focused control shows its focus.
+TEST_F(Win32UserRoad, AnEncryptionWithTheKeyboardAlone)
 {
     ChineseFolder folder;
     MoveMouseTo(0, 0);  // away from the window: over a password box, it takes the focus
     Program program(ProgramFolder(), L"\"" + folder.file().wstring() + L"\"");
     ASSERT_TRUE(program.form());
-    const auto expectFocus = [&](const char* name) {
-        SCOPED_TRACE(name);
-        HWND control = program.control(name);
-        ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == control; }))
-            << "the focus is elsewhere";
-        EXPECT_TRUE(FocusShown(control)) << "the focus is hidden";
-    };
-    const auto answer = [&](const char* title) {
-        const Dialog box = program.dialog();
-        EXPECT_EQ(box.title, Wide(title));
-        PressKey(VK_RETURN);
-        WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); });
-    };
+    const KeyboardRoad keys(program);
 
-    expectFocus("Command1");
-    PressKey(VK_SPACE);  // 下一步, encryption chosen
+    keys.expectFocus("Command1");
+    PressKey(VK_RETURN);  // 下一步, encryption chosen
     ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame2"); }));
-    expectFocus("Command2");
-    PressKey(VK_TAB);
-    expectFocus("Command3");
-    for (int i = 0; i < 5; ++i) {
-        PressKey(VK_TAB);
-        const std::string box = "Text" + std::to_string(i + 1);
-        expectFocus(box.c_str());
-        PressKey(static_cast<WORD>('1' + i));
+    keys.expectFocus("Text1");
+    EXPECT_TRUE(WaitUntil([&] { return LooksDefault(program.control("Command3")); }))
+        << "下一步 does not show that Enter presses it";
+    EXPECT_FALSE(LooksDefault(program.control("Command2")));
+    for (int i = 1; i < 5; ++i) {
+        const std::string box = "Text" + std::to_string(i);
+        const std::string next = "Text" + std::to_string(i + 1);
+        keys.typeDigit(static_cast<char>('0' + i), box.c_str(), next.c_str());
+        ASSERT_FALSE(HasFatalFailure());
     }
-    PressKey(VK_TAB);  // round to 上一步, then 下一步
-    expectFocus("Command2");
-    PressKey(VK_TAB);
-    expectFocus("Command3");
-    PressKey(VK_SPACE);
-    answer("确认密码");
-    answer("记录密码");
-    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame4"); }));
+    keys.typeDigit('5', "Text5", "Text5");  // the last box keeps the focus
+    PressKey(VK_RETURN);  // in box E: the step's 下一步
+    keys.answer("确认密码");
+    keys.answer("记录密码");
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame4"); }, 60000));
     EXPECT_TRUE(WaitUntil([&] { return !program.shownText().empty(); })) << "the file was not opened";
-    expectFocus("Command6");
-    PressKey(VK_TAB);
-    expectFocus("Command5");
-    PressKey(VK_SPACE);  // 加密文件
-    answer("加密完成");
+    keys.expectFocus("Command4");
+    PressKey(VK_ESCAPE);  // Esc does nothing: the step stays
+    PressKey(VK_TAB, true);
+    keys.expectFocus("Command5");
+    EXPECT_TRUE(program.shows("Frame4"));
+    EXPECT_TRUE(WaitUntil([&] { return LooksDefault(program.control("Command5")); }));
+    EXPECT_FALSE(LooksDefault(program.control("Command4")));
+    PressKey(VK_RETURN);  // 加密文件
+    keys.answer("加密完成");
     EXPECT_TRUE(program.ended()) << program.state();
     EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
+}
+
+// Backspace in an empty box goes back one box and empties it (not before
+// the first); a password not taken leaves the step with the focus on its
+// first box; Enter on an option presses the step's 下一步; the decryption
+// steps take the focus on box A and on 打开文件.
+TEST_F(Win32UserRoad, BackspaceAndTheDecryptionStepsWithTheKeyboard)
+{
+    MoveMouseTo(0, 0);
+    Program program(ProgramFolder(), L"");
+    ASSERT_TRUE(program.form());
+    const KeyboardRoad keys(program);
+
+    keys.expectFocus("Command1");
+    program.click("Option2");
+    keys.expectFocus("Option2");
+    PressKey(VK_RETURN);  // on an option: the step's 下一步
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame3"); }));
+    keys.expectFocus("Text6");
+    keys.typeDigit('1', "Text6", "Text7");
+    keys.typeDigit('2', "Text7", "Text8");
+    ASSERT_FALSE(HasFatalFailure());
+    PressKey(VK_BACK);  // in the empty box C: back to B, emptied
+    keys.expectFocus("Text7");
+    EXPECT_TRUE(WaitUntil([&] { return TextLength(program.control("Text7")) == 0; })) << "B kept its digit";
+    EXPECT_EQ(TextLength(program.control("Text6")), 1) << "A lost its digit";
+    PressKey(VK_BACK);
+    keys.expectFocus("Text6");
+    EXPECT_TRUE(WaitUntil([&] { return TextLength(program.control("Text6")) == 0; })) << "A kept its digit";
+    PressKey(VK_BACK);  // in the first box: nowhere to go back to, the next digit goes there
+    keys.typeDigit('3', "Text6", "Text7");
+    PressKey(VK_RETURN);  // a password of one digit: refused
+    keys.answer("密码填写出错");
+    keys.expectFocus("Text6");
+    EXPECT_EQ(TextLength(program.control("Text6")), 0) << "the boxes are emptied";
+
+    for (int i = 0; i < 4; ++i) {
+        const std::string box = "Text" + std::to_string(6 + i);
+        const std::string next = "Text" + std::to_string(7 + i);
+        keys.typeDigit(static_cast<char>('1' + i), box.c_str(), next.c_str());
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    keys.typeDigit('5', "Text10", "Text10");
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame5"); }, 60000)) << program.state();
+    keys.expectFocus("Command9");
 }
 
 }  // namespace

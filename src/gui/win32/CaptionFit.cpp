@@ -1,5 +1,6 @@
 #include "gui/win32/CaptionFit.hpp"
 
+#include "gui/win32/DisplayScale.hpp"
 #include "gui/win32/ZoneLabel.hpp"
 
 namespace quilvane::win32 {
@@ -54,7 +55,7 @@ bool CaptionFits(const CaptionPlace& place, HDC dc, UINT dpi)
     case Kind::Command:  // inside the raised edge and the focus rectangle
         return OneLineFits(dc, place.caption, width - 2 * scaled(3), height - 2 * scaled(3));
     case Kind::Option:  // beside the round box
-        return OneLineFits(dc, place.caption, width - GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) - scaled(4),
+        return OneLineFits(dc, place.caption, width - MetricForDpi(SM_CXMENUCHECK, dpi) - scaled(4),
                            height);
     case Kind::Frame:  // a title between the corners, above the panel's controls
         return OneLineFits(dc, place.caption, width - 2 * scaled(8), place.contentTop);

@@ -14,8 +14,10 @@ namespace quilvane::win32 {
 // a second however the text is made.
 inline constexpr std::size_t kDisplayLimit = 2u << 10;
 
-// The document's bytes as the Windows document view shows them: decoded as
-// code page 936 (MultiByteToWideChar), a NUL as a visible sign, and for a
+// The document's bytes as the Windows document view shows them, by the
+// Linux view's rule: valid UTF-8 (with or without a byte-order mark, which
+// is not shown) decoded as UTF-8, anything else as code page 936
+// (MultiByteToWideChar); a NUL as a visible sign, and for a
 // large document only its beginning, cut between whole characters, with a
 // note (also when `more`: the bytes are only the beginning of a larger
 // document). The bytes themselves are not touched.

@@ -1,6 +1,8 @@
 #include "gui/win32/Form.hpp"
 
+#include "gui/win32/DisplayScale.hpp"
 #include "gui/win32/FormFont.hpp"
+#include "gui/win32/KeyboardFlow.hpp"
 #include "gui/win32/NativeControls.hpp"
 #include "gui/win32/Pointers.hpp"
 #include "gui/win32/ZoneLabel.hpp"
@@ -21,6 +23,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuilvaneForm1";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;  // fixed size, no min/max box
 constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
+constexpr UINT kMarkDefaultButton = WM_APP + 1;
 
 int IndexOf(std::string_view name)
 {
@@ -78,7 +81,7 @@ Form::Form(Events events) : events_(std::move(events))
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
     createControls();
-    applyDpi(GetDpiForWindow(window_));
+    applyDpi(WindowDpi(window_));
     DragAcceptFiles(window_, TRUE);
 }
 
@@ -157,7 +160,7 @@ void Form::applyDpi(UINT dpi)
 void Form::show()
 {
     RECT frame{0, 0, clientWidth(), clientHeight()};
-    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, scale_.dpi);
+    AdjustWindowRectForDpi(frame, kStyle, kExtendedStyle, scale_.dpi);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -175,7 +178,20 @@ void Form::show()
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     SetForegroundWindow(window_);
-    SetFocus(command(1));
+    SetFocus(FirstFocus(*this, 1));
+}
+
+void Form::markDefaultButton()
+{
+    HWND chosen = DefaultButton(*this);
+    for (int number = 1; number <= 11; ++number) {
+        HWND button = command(number);
+        const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+        const bool isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+        if (isDefault != (button == chosen)) {
+            SendMessageW(button, BM_SETSTYLE, button == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        }
+    }
 }
 
 void Form::keepFocusVisible()
@@ -246,6 +262,16 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return DialogBackground(reinterpret_cast<HDC>(wParam));
+    case kMarkDefaultButton:
+        markDefaultButton();
+        return 0;
+    case DM_GETDEFID:
+        // Asked by the dialog manager: the button Enter presses unless the
+        // focus is on a button (that one looks as the default and is pressed).
+        if (HWND button = NextButton(*this)) {
+            return MAKELRESULT(GetDlgCtrlID(button), DC_HASDEFID);
+        }
+        return 0;
     case WM_DROPFILES:
         if (events_.filesDropped) {
             events_.filesDropped(reinterpret_cast<HDROP>(wParam));
@@ -257,7 +283,7 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
         applyDpi(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         RECT frame{0, 0, clientWidth(), clientHeight()};
-        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExtendedStyle, scale_.dpi);
+        AdjustWindowRectForDpi(frame, kStyle, kExtendedStyle, scale_.dpi);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, frame.right - frame.left,
                      frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
@@ -324,6 +350,29 @@ LRESULT CALLBACK Form::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         }
         break;
     }
+    case WM_SETFOCUS:
+        // Once the dialog manager has done with the focus change: it sets
+        // the buttons' looks itself as it moves the focus with Tab, and
+        // finds no default button inside a panel.
+        PostMessageW(form->window_, kMarkDefaultButton, 0, 0);
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_BACK && BackspaceInEmptyBox(*form, hwnd)) {
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (Layout()[static_cast<std::size_t>(GetDlgCtrlID(hwnd) - kFirstControlId)].kind == Kind::Text) {
+            // Taken: the box was empty or its character selected, to be replaced.
+            DWORD from = 0;
+            DWORD to = 0;
+            SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            const bool taken = GetWindowTextLengthW(hwnd) == 0 || from != to;
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            MoveOnAfterDigit(*form, hwnd, static_cast<wchar_t>(wParam), taken);
+            return result;
+        }
+        break;
     case WM_GETDLGCODE:
         // The document view lets Tab move the focus on, as every other control does.
         if (hwnd == form->richTextBox()) {

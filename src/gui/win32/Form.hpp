@@ -47,6 +47,8 @@ public:
 
     // Centres the window on its monitor, shows it, focus on Command1.
     void show();
+    // The button Enter presses looks as the default one (KeyboardFlow).
+    void markDefaultButton();
     // After a panel is shown: the focus goes to its first control when it
     // was on a panel now hidden.
     void keepFocusVisible();

@@ -1,6 +1,7 @@
 #include "gui/win32/FormFit.hpp"
 
 #include "gui/win32/CaptionFit.hpp"
+#include "gui/win32/DisplayScale.hpp"
 #include "gui/win32/ZoneLabel.hpp"
 #include "platform/win32/WideText.hpp"
 #include "wizard/FormLayout.hpp"
@@ -29,7 +30,7 @@ CaptionPlace PlaceOf(int index, const LayoutScale& scale)
     place.caption = WideFromUtf8(control.caption);
     place.size = {scale.across(control.width), scale.down(control.height)};
     if (control.kind == Kind::Text) {  // inside the sunken edge
-        const int edge = 2 * GetSystemMetricsForDpi(SM_CXEDGE, scale.dpi);
+        const int edge = 2 * MetricForDpi(SM_CXEDGE, scale.dpi);
         place.size.cx -= edge;
         place.size.cy -= edge;
     }

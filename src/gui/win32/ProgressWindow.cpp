@@ -1,6 +1,7 @@
 #include "gui/win32/ProgressWindow.hpp"
 
 #include "gui/win32/BackgroundWork.hpp"
+#include "gui/win32/DisplayScale.hpp"
 #include "gui/win32/MessageFont.hpp"
 #include "platform/win32/WideText.hpp"
 
@@ -49,11 +50,11 @@ void ProgressWindow::show()
 {
     tried_ = true;
     RegisterProgressClass();
-    const UINT dpi = owner_ ? GetDpiForWindow(owner_) : GetDpiForSystem();
+    const UINT dpi = owner_ ? WindowDpi(owner_) : SystemDpi();
     const auto scaled = [dpi](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); };
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     RECT frame{0, 0, scaled(280), scaled(cancellable_ ? 100 : 70)};
-    AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, dpi);
+    AdjustWindowRectForDpi(frame, style, WS_EX_DLGMODALFRAME, dpi);
     RECT over{};
     GetWindowRect(owner_, &over);
     const int width = frame.right - frame.left;

@@ -4,6 +4,7 @@
 #include "gui/win32/DocumentView.hpp"
 #include "gui/win32/EarlyClickFilter.hpp"
 #include "gui/win32/Form.hpp"
+#include "gui/win32/KeyboardFlow.hpp"
 #include "platform/win32/ProgramFolders.hpp"
 #include "platform/win32/WideText.hpp"
 
@@ -49,7 +50,11 @@ HWND Win32WizardView::takeRequestedFocus()
 
 void Win32WizardView::setFrameVisible(Frame frame, bool visible)
 {
+    const bool appears = visible && !frameVisible(frame);
     ShowWindow(form_.frame(Number(frame)), visible ? SW_SHOW : SW_HIDE);
+    if (appears) {
+        requestFocus(FirstFocus(form_, Number(frame)));
+    }
 }
 
 bool Win32WizardView::frameVisible(Frame frame) const
@@ -76,7 +81,11 @@ void Win32WizardView::clearBox(TextBox box)
 
 void Win32WizardView::focusBox(TextBox box)
 {
-    HWND hwnd = form_.text(Number(box));
+    requestFocus(form_.text(Number(box)));
+}
+
+void Win32WizardView::requestFocus(HWND hwnd)
+{
     if (IsWindowEnabled(form_.window())) {
         SetFocus(hwnd);
     } else {
@@ -121,6 +130,9 @@ void Win32WizardView::showOpen()
     dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     KeepEnabledState keep(form_.window());
+    // The second click of a double click on 打开文件 would choose the file
+    // that the dialog shows under the pointer.
+    const EarlyClickFilter early;
     if (GetOpenFileNameW(&dialog)) {
         dialogFileName_ = std::filesystem::path(file.c_str());
     }

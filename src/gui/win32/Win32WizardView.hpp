@@ -13,7 +13,7 @@ namespace quilvane::win32 {
 class Form;
 
 // WizardView bound to the Win32 window. The document is kept here;
-// the Rich Edit view shows its beginning decoded as code page 936.
+// the Rich Edit view shows its beginning (DocumentText).
 class Win32WizardView : public WizardView {
 public:
     explicit Win32WizardView(Form& form);
@@ -50,6 +50,8 @@ public:
     void endProgram() override;
 
 private:
+    // The focus to `hwnd`, now or once the running handler has returned.
+    void requestFocus(HWND hwnd);
 
     Form& form_;
     Document document_;

@@ -1,6 +1,7 @@
 #include "gui/win32/Wizard.hpp"
 
 #include "gui/win32/DroppedFiles.hpp"
+#include "gui/win32/KeyboardFlow.hpp"
 #include "transform/Commands.hpp"
 #include "transform/FileActions.hpp"
 #include "wizard/HandlerGuard.hpp"
@@ -10,7 +11,13 @@ namespace quilvane::win32 {
 
 Wizard::Wizard()
     : form_(Form::Events{
-          [this](int command) { act([this, command] { ClickCommand(view_, command); }); },
+          [this](int command) {
+              act([this, command] { ClickCommand(view_, command); });
+              // A password not taken: its panel stays, typing starts again in its first box.
+              if (HWND first = FocusAfterCommand(form_, command); first && !runner_.running()) {
+                  SetFocus(first);
+              }
+          },
           [this](int box) {
               if (GetFocus() != form_.text(box)) {  // already there: nothing to do
                   act([this, box] { PasswordBox_MouseMove(view_, static_cast<TextBox>(box - 1)); });
