@@ -171,7 +171,8 @@ DocumentWrite WriteShiftedDocument(const Document& document, int delta, bool dro
                                   suffix.size(),
                                   0,
                                   ShiftedExcerpt(document, delta, dropLineEnd),
-                                  document.more};
+                                  document.more,
+                                  {}};
     }
     return result;
 }

@@ -7,6 +7,8 @@
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemErrors.hpp"
 #include "transform/DocumentWrite.hpp"
+#include "transform/FileBatch.hpp"
+#include "transform/FileRewrite.hpp"
 #include "transform/ShiftStream.hpp"
 #include "transform/ShiftText.hpp"
 
@@ -18,20 +20,6 @@ namespace quilvane {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-// Runs `work` off the window's thread. A failure that comes as an exception
-// (no memory left, no thread to work on) is given back as the error it
-// stands for, for the action to report: the window goes on.
-std::optional<std::error_code> RunWork(WizardView& view, std::string_view title, bool cancellable,
-                                       const std::function<void(ProgressReport& report)>& work)
-{
-    try {
-        view.runWork(title, cancellable, work);
-    } catch (...) {
-        return CurrentExceptionError();
-    }
-    return std::nullopt;
-}
 
 // The beginning of a file as the view shows it: whole characters only,
 // since the rest of the last one may lie past what was read.
@@ -72,6 +60,10 @@ void OpenFile(WizardView& view)
 {
     view.setDialogFilter("文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*");
     view.showOpen();
+    if (const auto several = view.dialogFileNames(); several.size() > 1) {
+        LoadChosenFiles(view, several);
+        return;
+    }
     const auto chosen = view.dialogFileName();
     if (chosen.empty()) {
         return;  // cancelled before any file was ever chosen
@@ -102,15 +94,6 @@ void ShiftViewText(WizardView& view, int delta, bool dropLineEnd)
     view.setDocument(std::move(document));
 }
 
-// What came of shifting the document and writing it over its file.
-struct Rewrite {
-    bool shifted = false;
-    std::optional<FileError> error;
-    // The file holds the new content; with an error, one the system could
-    // not confirm on disk.
-    bool written = false;
-};
-
 // Shifts the document by `delta` and writes it, with `suffix`, over the file
 // it was read from, in one pass off the window's thread; a decryption takes
 // off the line end that encryption added. The view then shows what the file
@@ -120,28 +103,24 @@ Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::files
 {
     Rewrite result;
     const Document& document = view.document();
-    if (document.file != file || !document.stamp.known()) {
-        // Only a document read from its file is ever written over it.
+    if (!ReadFromFile(document, file)) {
         result.shifted = true;
         result.error = FileError{file, FileRefusal::ChangedOnDisk};
         return result;
     }
-    DocumentWrite written;
     const auto failure = RunWork(view, title, false, [&](ProgressReport& report) {
-        written = WriteShiftedDocument(document, delta, dropLineEnd, suffix,
-                                       [&](std::uint64_t done, std::uint64_t total) { report.update(done, total); });
+        result = RewriteDocument(document, file, delta, suffix, dropLineEnd,
+                                 [&](std::uint64_t done, std::uint64_t total) { report.update(done, total); });
     });
     if (failure) {
         // Before the write, or around it: the file is as it was.
+        result = {};
         result.shifted = true;
         result.error = FileError{file, *failure};
         return result;
     }
-    result.shifted = written.comesBack;
-    result.error = written.replaced.error;
-    result.written = written.replaced.contentReplaced;
     if (result.written) {
-        view.setDocument(std::move(written.written));
+        view.setDocument(std::move(result.document));
     }
     return result;
 }
@@ -174,6 +153,16 @@ void OpenDroppedFile(WizardView& view, const std::filesystem::path& file)
     LoadChosenFile(view, file);
 }
 
+void OpenDroppedFiles(WizardView& view, const std::vector<std::filesystem::path>& files)
+{
+    if (files.size() == 1) {
+        OpenDroppedFile(view, files.front());
+        return;
+    }
+    view.setDialogFileNames(files);
+    LoadChosenFiles(view, files);
+}
+
 void Command5_Click(WizardView& view)
 {
     const auto shift = ReadShift(view);
@@ -181,6 +170,10 @@ void Command5_Click(WizardView& view)
         return;
     }
     const int down = -*shift;
+    if (SeveralChosen(view)) {
+        EncryptChosenFiles(view, down);
+        return;
+    }
     const auto file = view.dialogFileName();
     if (file.empty()) {
         ShiftViewText(view, down, false);
@@ -223,6 +216,10 @@ void Command10_Click(WizardView& view)
         return;
     }
     const int up = *shift;
+    if (SeveralChosen(view)) {
+        DecryptChosenFiles(view, up);
+        return;
+    }
     const auto file = view.dialogFileName();
     if (file.empty()) {
         // The final line end that encryption wrote is not part of the text.
