@@ -137,10 +137,9 @@ TEST_F(FileBatch, RefusedFilesAreNamedLeftAloneAndStayChosen)
     const auto linked = makeFile("linked.txt", "AB");
     std::filesystem::create_hard_link(linked, dir / "other name.txt");
     const auto last = makeFile("last.txt", "last");
-    const auto symlink = dir / "link to first.txt";
-    std::filesystem::create_symlink(first, symlink);
+    const auto spelledOtherwise = dir / "." / "first.txt";  // the same file by another path
 
-    choose({first, readOnly, linked, last, first, symlink, dir / "other name.txt"});
+    choose({first, readOnly, linked, last, first, spelledOtherwise, dir / "other name.txt"});
     Command5_Click(view);
 
     EXPECT_EQ(ReadBytes(first), ShiftText("first", -2) + "\r\n") << "encrypted once only";
@@ -158,12 +157,12 @@ TEST_F(FileBatch, RefusedFilesAreNamedLeftAloneAndStayChosen)
     EXPECT_NE(message.text.find(PathToUtf8(readOnly) + "”：文件被设为只读"), std::string::npos) << message.text;
     EXPECT_NE(message.text.find(PathToUtf8(linked) + "”：这个文件还有其他名称"), std::string::npos) << message.text;
     EXPECT_NE(message.text.find(PathToUtf8(first) + "”：在列表中重复出现"), std::string::npos) << message.text;
-    EXPECT_NE(message.text.find(PathToUtf8(symlink) + "”：与前面的“" + PathToUtf8(first) + "”是同一个文件"),
+    EXPECT_NE(message.text.find(PathToUtf8(spelledOtherwise) + "”：与前面的“" + PathToUtf8(first) + "”是同一个文件"),
               std::string::npos)
         << message.text;
     EXPECT_FALSE(Names(message.text, last));
 
-    const Paths left = {readOnly, linked, first, symlink, dir / "other name.txt"};
+    const Paths left = {readOnly, linked, first, spelledOtherwise, dir / "other name.txt"};
     EXPECT_EQ(view.fileNames, left);
     EXPECT_EQ(Chosen(view.shown), left);
 
