@@ -3,6 +3,7 @@
 #include "ChildProcesses.hpp"
 #include "GeneratedDocument.hpp"
 
+#include "platform/FileFaults.hpp"
 #include "platform/WizardView.hpp"
 #include "transform/FileActions.hpp"
 
@@ -85,16 +86,57 @@ private:
     quilvane::Document document_;
 };
 
+using quilvane::faults::Step;
+constexpr int kSteps = static_cast<int>(Step::SyncFolder) + 1;
+// What the time from each step of a file's replace to the next step is spent on.
+constexpr const char* kStepNames[kSteps] = {"read",   "make the temporary file", "write", "flush the file",
+                                            "close",  "rename",                  "flush the folder and open the next"};
+
 struct BatchRun {
     double seconds = 0;        // choosing the files to the end of the action
     double chooseSeconds = 0;  // of which choosing them (a stamp each)
+    double stepSeconds[kSteps] = {};
     bool ended = false;
     Note titles;
 };
 
+// Times each step of the file layer from where it begins to where the next
+// one does, through the seam the file tests use (it only looks on).
+class StepClock {
+public:
+    explicit StepClock(BatchRun& run) : run_(run)
+    {
+        for (int step = 0; step < kSteps; ++step) {
+            quilvane::faults::WhenReached(static_cast<Step>(step), [this, step] { reached(step); });
+        }
+    }
+    ~StepClock() { quilvane::faults::Clear(); }
+    StepClock(const StepClock&) = delete;
+    StepClock& operator=(const StepClock&) = delete;
+
+    void end() { reached(-1); }
+
+private:
+    void reached(int step)
+    {
+        const auto now = Clock::now();
+        if (last_ >= 0) {
+            run_.stepSeconds[last_] += Seconds(now - at_);
+        }
+        last_ = step;
+        at_ = now;
+    }
+
+    BatchRun& run_;
+    int last_ = -1;
+    Clock::time_point at_{};
+};
+
 BatchRun RunBatch(bool encrypt, const std::vector<fs::path>& files, const fs::path& keyDirectory)
 {
+    BatchRun run;
     BatchView view(files, keyDirectory);
+    StepClock steps(run);
     const auto start = Clock::now();
     if (encrypt) {
         quilvane::Command4_Click(view);
@@ -103,7 +145,7 @@ BatchRun RunBatch(bool encrypt, const std::vector<fs::path>& files, const fs::pa
         quilvane::Command9_Click(view);
         quilvane::Command10_Click(view);
     }
-    BatchRun run;
+    steps.end();
     run.seconds = Seconds(Clock::now() - start);
     run.chooseSeconds = Seconds(view.chosenAt - start);
     run.ended = view.ended;
@@ -230,6 +272,7 @@ void MeasureBatch(const BatchOptions& options, const fs::path& work, const Batch
         ::sync();
     };
     std::vector<double> program, choose, copy, direct, toCopy, toDirect;
+    std::vector<double> stepSeconds[kSteps];
     for (int number = 1; number <= options.pairs; ++number) {
         double sides[3] = {};
         for (int turn = 0; turn < 3; ++turn) {
@@ -244,6 +287,9 @@ void MeasureBatch(const BatchOptions& options, const fs::path& work, const Batch
                 }
                 sides[0] = run.seconds;
                 choose.push_back(run.chooseSeconds);
+                for (int step = 0; step < kSteps; ++step) {
+                    stepSeconds[step].push_back(run.stepSeconds[step]);
+                }
                 CheckAll("encryption", files, generated.size + 2, generated.encryptedDigest);
                 // Back as they were, for the next pair (not measured).
                 const BatchRun back =
@@ -278,6 +324,11 @@ void MeasureBatch(const BatchOptions& options, const fs::path& work, const Batch
     std::printf("  ratio to cp + sync %s (target <= 1.50: %s); to the direct writer %s; per file %.2f ms\n",
                 Text(ratioCopy, 1, "%.2f").c_str(), ratioCopy.median <= 1.5 ? "met" : "MISSED",
                 Text(Of(toDirect), 1, "%.2f").c_str(), Of(program).median / batch.count * 1000);
+    std::printf("  where the action's time goes, median of the pairs, s:");
+    for (int step = 0; step < kSteps; ++step) {
+        std::printf("%s %s %.3f", step ? ";" : "", kStepNames[step], Median(stepSeconds[step]));
+    }
+    std::printf("\n");
     fs::remove_all(folder);
     ::sync();
 }
