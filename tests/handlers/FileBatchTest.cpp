@@ -2,6 +2,7 @@
 // progress window, and what was not done is named and stays chosen.
 #include "ScriptedView.hpp"
 #include "password/KeyFile.hpp"
+#include "platform/FileFaults.hpp"
 #include "transform/Commands.hpp"
 #include "transform/FileActions.hpp"
 #include "transform/ShiftText.hpp"
@@ -23,6 +24,8 @@ protected:
         view.dataDir = dir / "data";
         EXPECT_FALSE(WriteKeyFile(dir.path(), 4).has_value());
     }
+
+    void TearDown() override { faults::Clear(); }
 
     std::filesystem::path makeFile(const std::string& name, const std::string& bytes)
     {
@@ -303,6 +306,23 @@ TEST_F(FileBatch, AFileChangedSinceChosenIsNotOverwritten)
     EXPECT_EQ(ReadBytes(b), "?@\r\n");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("被其他程序修改"), std::string::npos);
+}
+
+// The key file is read once for the action: gone while the first file is
+// written, the shift read before it still does the others.
+TEST_F(FileBatch, TheKeyFileIsReadOncePerAction)
+{
+    const Paths files = {makeFile("a.txt", "AB"), makeFile("b.txt", "CD"), makeFile("c.txt", "EF")};
+    choose(files);
+    faults::WhenReached(faults::Step::Rename, [&] { std::filesystem::remove(dir / "temp.jxv"); });
+    view.answers = {msgbox::kAnswerOk};
+    Command5_Click(view);
+    faults::Clear();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].title, "加密完成");
+    EXPECT_EQ(ReadBytes(files[0]), "?@\r\n");
+    EXPECT_EQ(ReadBytes(files[1]), "AB\r\n");
+    EXPECT_EQ(ReadBytes(files[2]), "CD\r\n");
 }
 
 // Files given at start ("Open with" on several) are chosen together on the
