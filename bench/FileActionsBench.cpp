@@ -9,12 +9,15 @@
 //  - opening: from the file dialog's closing to the file's text painted in
 //    the real window, for the largest file;
 //  - start-up: the program's window to its first paint, against a minimal Qt
-//    window showing one Chinese label in the same font.
+//    window showing one Chinese label in the same font;
+//  - several files: 1,000 files of 4 KiB and 100 of 1 MiB encrypted in one
+//    action, against cp + sync of the same files and a direct writer.
 //
 //   quilvane_file_bench [--sizes-mb 1,16,256,1024] [--large] [--pairs N] [--idle-ms N]
-//                       [--startup-runs N] [--dir DIR] [--skip-files] [--skip-startup]
+//                       [--startup-runs N] [--dir DIR] [--skip-files] [--skip-startup] [--skip-batches]
 // --large adds a 4 GiB file (some ten minutes more).
 #include "ActionRun.hpp"
+#include "BatchBench.hpp"
 #include "ChildProcesses.hpp"
 #include "GeneratedDocument.hpp"
 #include "StartupMeasure.hpp"
@@ -48,6 +51,7 @@ struct Options {
     fs::path directory;  // empty: beside this program, in the build directory
     bool files = true;
     bool startup = true;
+    bool batches = true;
     int openRuns = 7;
 };
 
@@ -392,10 +396,12 @@ Options ParseOptions(int argc, char** argv)
             options.files = false;
         } else if (arg == "--skip-startup") {
             options.startup = false;
+        } else if (arg == "--skip-batches") {
+            options.batches = false;
         } else if (arg == "--help" || arg == "-h") {
             std::printf("usage: %s [--sizes-mb 1,16,256,1024] [--large (adds 4096)] [--pairs N (5)] [--idle-ms N (3000)]\n"
                         "          [--startup-runs N (15)] [--dir DIR (beside this program)]\n"
-                        "          [--skip-files] [--skip-startup]\n",
+                        "          [--skip-files] [--skip-startup] [--skip-batches]\n",
                         argv[0]);
             std::exit(0);
         } else {
@@ -434,6 +440,12 @@ int Run(int argc, char** argv)
         }
         if (options.startup) {
             startup = MeasureStartup(options.startupRuns, programDirectory, work);
+        }
+        if (options.batches) {
+            if (quilvane::WriteKeyFile(work, kKeyDigit)) {
+                Fail("cannot write the key file in " + work.string());
+            }
+            MeasureBatches({options.pairs, options.idleMs}, work);
         }
     } catch (...) {
         std::error_code ignored;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quilvane {
 
@@ -14,6 +15,9 @@ namespace quilvane {
 // end encryption wrote), shifted by `shift` (a shift shown but not written
 // yet): the file is never held in memory, only its beginning, `excerpt`,
 // with those changes applied. Without a file, `excerpt` is the whole text.
+// With several files chosen at once there is no one file: `batch` holds a
+// document for each (stamp and pending changes, no excerpt), in the order
+// chosen.
 struct Document {
     std::filesystem::path file;
     FileStamp stamp;
@@ -21,6 +25,7 @@ struct Document {
     int shift = 0;
     std::string excerpt;  // whole characters
     bool more = false;    // the document goes on past the excerpt
+    std::vector<Document> batch;
 
     bool hasFile() const { return !file.empty(); }
 };

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quilvane {
 
@@ -40,6 +41,12 @@ public:
     virtual ~ProgressReport() = default;
     // False once the user has cancelled (only where cancelling was offered).
     virtual bool update(std::uint64_t done, std::uint64_t total) = 0;
+    // Work on several files: which one is being done (1-based), of how many.
+    virtual void tellFile(std::size_t number, std::size_t count)
+    {
+        (void)number;
+        (void)count;
+    }
 };
 
 // Everything the event handlers need from the window system. The program
@@ -65,10 +72,22 @@ public:
     virtual void showOpen() = 0;
     virtual std::filesystem::path dialogFileName() const = 0;
     virtual void setDialogFileName(const std::filesystem::path& fileName) = 0;
+    // FileNames: every file chosen at once, the first being FileName; a
+    // dialog that lets the user choose several gives them all here.
+    virtual std::vector<std::filesystem::path> dialogFileNames() const
+    {
+        auto name = dialogFileName();
+        return name.empty() ? std::vector<std::filesystem::path>{} : std::vector{std::move(name)};
+    }
+    virtual void setDialogFileNames(const std::vector<std::filesystem::path>& fileNames)
+    {
+        setDialogFileName(fileNames.empty() ? std::filesystem::path{} : fileNames.front());
+    }
 
     // RichTextBox1: the document view. It shows the beginning of the
     // document the actions work on (decoded for the eye; the bytes are the
-    // file's), with a note where the document goes on past it.
+    // file's), with a note where the document goes on past it; with several
+    // files chosen, their names and sizes, one a line.
     virtual const Document& document() const = 0;
     virtual void setDocument(Document document) = 0;
 
@@ -88,6 +107,12 @@ public:
     // The file given when the program was started ("Open with"), handed
     // over once: empty afterwards, and when none was given.
     virtual std::filesystem::path takeStartFile() = 0;
+    // The same for every file given ("Open with" on several files).
+    virtual std::vector<std::filesystem::path> takeStartFiles()
+    {
+        auto file = takeStartFile();
+        return file.empty() ? std::vector<std::filesystem::path>{} : std::vector{std::move(file)};
+    }
 
     // Ends the program: the caller returns at once, no further handler runs.
     virtual void endProgram() = 0;

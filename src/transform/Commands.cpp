@@ -19,8 +19,8 @@ void ClickCommand(WizardView& view, int number)
     kClicks[number - 1](view);
     const bool passwordStep = number == 3 || number == 8;
     if (passwordStep && (view.frameVisible(Frame::Frame4) || view.frameVisible(Frame::Frame5))) {
-        if (const auto file = view.takeStartFile(); !file.empty()) {
-            OpenDroppedFile(view, file);
+        if (const auto files = view.takeStartFiles(); !files.empty()) {
+            OpenDroppedFiles(view, files);
         }
     }
 }

@@ -6,7 +6,7 @@ namespace quilvane {
 
 // The Click handler of each command button, Command1 to Command11, as both
 // windows bind them. A password step that leads to a file panel opens there
-// the file given when the program was started, as if it had been chosen
+// the files given when the program was started, as if they had been chosen
 // with Open file.
 void ClickCommand(WizardView& view, int number);
 

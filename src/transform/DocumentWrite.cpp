@@ -178,7 +178,8 @@ DocumentWrite WriteShiftedDocument(const Document& document, int delta, bool dro
                                       suffix.size(),
                                       0,
                                       ShiftedExcerpt(document, delta, dropLineEnd),
-                                      document.more};
+                                      document.more,
+                                      {}};
             result.shown = true;
         } catch (...) {
             // The file is replaced: only what the view shows of it is missing,

@@ -8,6 +8,8 @@
 #include "platform/FileRefusal.hpp"
 #include "platform/SystemErrors.hpp"
 #include "transform/DocumentWrite.hpp"
+#include "transform/FileBatch.hpp"
+#include "transform/FileRewrite.hpp"
 #include "transform/ShiftStream.hpp"
 #include "transform/ShiftText.hpp"
 
@@ -20,35 +22,6 @@ namespace quilvane {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-// Runs `work` off the window's thread. A failure that comes as an exception
-// (no memory left, no thread to work on) is given back as the error it
-// stands for, for the action to report: the window goes on.
-std::optional<std::error_code> RunWork(WizardView& view, std::string_view title, bool cancellable,
-                                       const std::function<void(ProgressReport& report)>& work)
-{
-    try {
-        view.runWork(title, cancellable, work);
-    } catch (...) {
-        return CurrentExceptionError();
-    }
-    return std::nullopt;
-}
-
-// The beginning of a file as the view shows it: whole characters only,
-// since the rest of the last one may lie past what was read.
-Document DocumentOf(const std::filesystem::path& file, LoadedDocument loaded)
-{
-    Document document;
-    document.file = file;
-    document.stamp = loaded.stamp;
-    document.more = static_cast<std::uint64_t>(loaded.stamp.size) > loaded.bytes.size();
-    if (document.more && !loaded.bytes.empty()) {
-        loaded.bytes.resize(detail::LastCharacterStart(loaded.bytes));
-    }
-    document.excerpt = std::move(loaded.bytes);
-    return document;
-}
 
 // Opens the chosen file into the view: its stamp and its beginning, however
 // large it is. After a failure no file is open, so nothing can be written
@@ -74,6 +47,10 @@ void OpenFile(WizardView& view)
 {
     view.setDialogFilter("文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*");
     view.showOpen();
+    if (const auto several = view.dialogFileNames(); several.size() > 1) {
+        LoadChosenFiles(view, several);
+        return;
+    }
     const auto chosen = view.dialogFileName();
     if (chosen.empty()) {
         return;  // cancelled before any file was ever chosen
@@ -104,51 +81,6 @@ void ShiftViewText(WizardView& view, int delta, bool dropLineEnd)
     view.setDocument(std::move(document));
 }
 
-// What came of shifting the document and writing it over its file.
-struct Rewrite {
-    bool shifted = false;
-    std::optional<FileError> error;
-    // The file holds the new content; with an error, one the system could
-    // not confirm on disk, or one the view could not show (`notShown`).
-    bool written = false;
-    bool notShown = false;
-    bool readFailed = false;
-};
-
-// After a replace whose pass had no memory left to make the view's
-// document: the file's beginning is read again. Failing that too, the view
-// lets the old document go (its stamp would call the file changed by
-// someone else) and the user is told the file was replaced.
-void ShowWhatTheFileHolds(WizardView& view, const std::filesystem::path& file, std::string_view suffix,
-                          Rewrite& result)
-{
-    std::optional<FileError> lost = FileError{file, {}};
-    try {
-        if (faults::Injected(faults::Step::ShowWritten)) {
-            throw std::bad_alloc();
-        }
-        LoadedDocument loaded = ReadDocumentStart(file, kExcerptLimit);
-        if (loaded.error) {
-            lost->error = loaded.error->error;
-        } else {
-            Document document = DocumentOf(file, std::move(loaded));
-            // The line end an encryption wrote is no part of the text.
-            document.dropped = suffix.size();
-            if (!document.more && std::string_view(document.excerpt).ends_with(suffix)) {
-                document.excerpt.resize(document.excerpt.size() - suffix.size());
-            }
-            view.setDocument(std::move(document));
-            return;
-        }
-    } catch (...) {
-        lost->error = CurrentExceptionError();
-    }
-    view.setDocument({});
-    view.setDialogFileName({});
-    result.error = std::move(lost);
-    result.notShown = true;
-}
-
 // Shifts the document by `delta` and writes it, with `suffix`, over the file
 // it was read from, in one pass off the window's thread; a decryption takes
 // off the line end that encryption added. The view then shows what the file
@@ -158,32 +90,29 @@ Rewrite ShiftAndWrite(WizardView& view, std::string_view title, const std::files
 {
     Rewrite result;
     const Document& document = view.document();
-    if (document.file != file || !document.stamp.known()) {
-        // Only a document read from its file is ever written over it.
+    if (!ReadFromFile(document, file)) {
         result.shifted = true;
         result.error = FileError{file, FileRefusal::ChangedOnDisk};
         return result;
     }
-    DocumentWrite written;
     const auto failure = RunWork(view, title, false, [&](ProgressReport& report) {
-        written = WriteShiftedDocument(document, delta, dropLineEnd, suffix,
-                                       [&](std::uint64_t done, std::uint64_t total) { report.update(done, total); });
+        result = RewriteDocument(document, file, delta, suffix, dropLineEnd,
+                                 [&](std::uint64_t done, std::uint64_t total) { report.update(done, total); });
     });
     if (failure) {
         // Before the write, or around it: the file is as it was.
+        result = {};
         result.shifted = true;
         result.error = FileError{file, *failure};
         return result;
     }
-    result.shifted = written.comesBack;
-    result.error = written.replaced.error;
-    result.written = written.replaced.contentReplaced;
-    result.readFailed = written.readFailed;
-    if (result.written && written.shown) {
-        view.setDocument(std::move(written.written));
-    } else if (result.written) {
-        written = {};  // what the pass held goes before the file is read again
-        ShowWhatTheFileHolds(view, file, suffix, result);
+    if (result.written && !result.notShown) {
+        view.setDocument(std::move(result.document));
+    } else if (result.notShown) {
+        // No stale document is left to be written from: its stamp is the
+        // old file's.
+        view.setDocument({});
+        view.setDialogFileName({});
     }
     return result;
 }
@@ -225,6 +154,16 @@ void OpenDroppedFile(WizardView& view, const std::filesystem::path& file)
     LoadChosenFile(view, file);
 }
 
+void OpenDroppedFiles(WizardView& view, const std::vector<std::filesystem::path>& files)
+{
+    if (files.size() == 1) {
+        OpenDroppedFile(view, files.front());
+        return;
+    }
+    view.setDialogFileNames(files);
+    LoadChosenFiles(view, files);
+}
+
 void Command5_Click(WizardView& view)
 {
     const auto shift = ReadShift(view);
@@ -232,6 +171,10 @@ void Command5_Click(WizardView& view)
         return;
     }
     const int down = -*shift;
+    if (SeveralChosen(view)) {
+        EncryptChosenFiles(view, down);
+        return;
+    }
     const auto file = view.dialogFileName();
     if (file.empty()) {
         ShiftViewText(view, down, false);
@@ -274,6 +217,10 @@ void Command10_Click(WizardView& view)
         return;
     }
     const int up = *shift;
+    if (SeveralChosen(view)) {
+        DecryptChosenFiles(view, up);
+        return;
+    }
     const auto file = view.dialogFileName();
     if (file.empty()) {
         // The final line end that encryption wrote is not part of the text.

@@ -4,7 +4,7 @@
 # encryption road and then the decryption road on a real UTF-8 file: the file
 # must change, then come back byte for byte, and the key file must go to the
 # user's data folder. Then both roads again on a file given to the entry, as a
-# file manager's "Open with" gives it (%f), under a Chinese name with a
+# file manager's "Open with" gives it (%F), under a Chinese name with a
 # blank: the file is open on step 3 without the file dialog. The program
 # ends itself at the end of each road; `timeout` catches a road that never
 # started (a plugin Qt did not load).
@@ -41,12 +41,12 @@ else
 fi
 
 # walk ROAD chosen|given: the file chosen in the file dialog, or given to the
-# entry's %f as a launcher does (one argument, whatever it holds).
+# entry's %F as a launcher does (here one argument, whatever it holds).
 walk() {
   local launch=() word
   for word in "${exec_words[@]}"; do
     case "$word" in
-      %f) [ "$2" = given ] && launch+=("$note") ;;
+      %f|%F) [ "$2" = given ] && launch+=("$note") ;;
       *) launch+=("$word") ;;
     esac
   done

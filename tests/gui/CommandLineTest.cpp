@@ -83,8 +83,8 @@ private slots:
         QTest::newRow("--version") << QByteArrayList{"--version"} << Request::Version << QByteArray() << "";
         QTest::newRow("an unknown option") << QByteArrayList{"--bogus", "note.txt"} << Request::UsageError << QByteArray()
                                            << "不认识的选项“--bogus”";
-        QTest::newRow("two files") << QByteArrayList{"a.txt", "b.txt"} << Request::UsageError << QByteArray()
-                                   << "一次只能打开一个文件，这里给出了 2 个";
+        QTest::newRow("two files, the first") << QByteArrayList{"a.txt", "b.txt"} << Request::Window
+                                              << QByteArray("a.txt") << "";
         QTest::newRow("an empty name") << QByteArrayList{""} << Request::UsageError << QByteArray() << "文件名是空的";
     }
     void readsWhatItIsAsked()
@@ -104,6 +104,20 @@ private slots:
         } else {
             QVERIFY(line.error.empty());
         }
+    }
+
+    // Several files are all kept, in their order, each made absolute;
+    // "--" and a repeated name included.
+    void keepsEveryFileGiven()
+    {
+        const CommandLine line = ReadCommandLine({"b.txt", "/tmp/a.txt", "--", "-x.txt", "b.txt"});
+        QCOMPARE(line.request, Request::Window);
+        const auto here = std::filesystem::current_path();
+        const std::vector<std::filesystem::path> expected = {here / "b.txt", "/tmp/a.txt", here / "-x.txt",
+                                                             here / "b.txt"};
+        QVERIFY(line.startFiles == expected);
+        QVERIFY(line.startFile == expected.front());
+        QVERIFY(ReadCommandLine({}).startFiles.empty());
     }
 
     void answersHelpAndVersionWithoutAWindow_data()
@@ -133,7 +147,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("said");
         QTest::newRow("an unknown option") << QStringList{"--bogus"} << "不认识的选项“--bogus”";
-        QTest::newRow("two files") << QStringList{"a.txt", "b.txt"} << "一次只能打开一个文件";
+        QTest::newRow("an empty name among files") << QStringList{"a.txt", ""} << "文件名是空的";
     }
     void usageErrorsSayWhatWasWrongAndEndWithStatus2()
     {

@@ -1,6 +1,6 @@
 // Files dropped on the window, through real drag events: one file on a file
-// panel is opened as if chosen in the file dialog; anything else is refused
-// as it comes over the window.
+// panel is opened as if chosen in the file dialog, several are chosen
+// together; anything else is refused as it comes over the window.
 #include "ModalAnswers.hpp"
 #include "gui/qt/Application.hpp"
 #include "gui/qt/Wizard.hpp"
@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -93,7 +94,7 @@ private slots:
         QTest::addColumn<QString>("what");
         QTest::newRow("on the first step") << 1 << "one file";
         QTest::newRow("on a password step") << 2 << "one file";
-        QTest::newRow("two files") << 4 << "two files";
+        QTest::newRow("two files, one a folder") << 4 << "two files, one a folder";
         QTest::newRow("a folder") << 5 << "a folder";
         QTest::newRow("not a local file") << 4 << "a web address";
     }
@@ -107,8 +108,8 @@ private slots:
         QVERIFY(WriteFile(one, "one"));
         QVERIFY(WriteFile(two, "two"));
         QList<QUrl> urls{QUrl::fromLocalFile(one)};
-        if (what == "two files") {
-            urls << QUrl::fromLocalFile(two);
+        if (what == "two files, one a folder") {
+            urls << QUrl::fromLocalFile(dir.path());
         } else if (what == "a folder") {
             urls = {QUrl::fromLocalFile(dir.path())};
         } else if (what == "a web address") {
@@ -121,6 +122,31 @@ private slots:
         QTest::qWait(50);
         QVERIFY(session.wizard.view().document().excerpt.empty());
         QVERIFY(session.wizard.view().dialogFileName().empty());
+        QVERIFY(session.answers.messages.empty());
+    }
+
+    void severalFilesDroppedOnAFilePanelAreChosenTogether()
+    {
+        QTemporaryDir dir;
+        const QStringList files = {dir.filePath("one.txt"), dir.filePath("two.txt"), dir.filePath("three.txt")};
+        QList<QUrl> urls;
+        for (const QString& file : files) {
+            QVERIFY(WriteFile(file, "text"));
+            urls << QUrl::fromLocalFile(file);
+        }
+        Dropping session(4);
+
+        QVERIFY(session.dragOver(urls));
+        QVERIFY(session.drop(urls));
+        QTRY_COMPARE(session.wizard.view().document().batch.size(), std::size_t{3});
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(QFile::decodeName(QByteArray::fromStdString(session.wizard.view().document().batch[i].file)),
+                     files[i]);
+            QCOMPARE(QFile::decodeName(QByteArray::fromStdString(session.wizard.view().dialogFileNames()[i])),
+                     files[i]);
+        }
+        QCOMPARE(session.wizard.form().richTextBox()->toPlainText(),
+                 QString("one.txt\t4 字节\ntwo.txt\t4 字节\nthree.txt\t4 字节\n"));
         QVERIFY(session.answers.messages.empty());
     }
 

@@ -120,6 +120,24 @@ public:
         });
     }
 
+    // Chooses several files of one folder in the file dialog, as a user
+    // would by typing their names, each in quotes, into the file name box.
+    void chooseFiles(const QString& folder, const QStringList& names)
+    {
+        answers_.push_back([this, folder, names](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            auto* nameBox = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+            if (!nameBox) {
+                return false;
+            }
+            fileDialogFilters = dialog->nameFilters();
+            dialog->setDirectory(folder);
+            nameBox->setText('"' + names.join(QStringLiteral("\" \"")) + '"');
+            static_cast<QDialog*>(dialog)->accept();
+            return true;
+        });
+    }
+
     // Presses Cancel in the next progress window.
     void cancelProgress()
     {

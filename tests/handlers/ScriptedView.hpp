@@ -37,15 +37,18 @@ public:
     std::optional<TextBox> focused;
     std::string filter;
     std::filesystem::path fileName;
+    std::vector<std::filesystem::path> fileNames;  // when several are chosen, fileName first
     Document shown;  // the document, whose excerpt the view shows
     std::filesystem::path programDir;
     std::filesystem::path dataDir;
     std::filesystem::path startFile;
+    std::vector<std::filesystem::path> startFiles;  // several given at once
     bool ended = false;
 
     // --- the script ---
     std::deque<int> answers;                                   // for boxes that offer a choice
     std::deque<std::optional<std::filesystem::path>> choices;  // nullopt: the dialog is cancelled
+    std::deque<std::vector<std::filesystem::path>> severalChoices;  // taken before `choices`
 
     // --- the record ---
     std::vector<Message> messages;
@@ -116,17 +119,38 @@ public:
     void showOpen() override
     {
         record("showOpen");
+        if (!severalChoices.empty()) {
+            setDialogFileNames(severalChoices.front());
+            severalChoices.pop_front();
+            return;
+        }
         if (choices.empty()) {
             ADD_FAILURE() << "no file-dialog choice queued";
             return;
         }
         if (choices.front()) {
-            fileName = *choices.front();
+            setDialogFileName(*choices.front());
         }
         choices.pop_front();
     }
     std::filesystem::path dialogFileName() const override { return fileName; }
-    void setDialogFileName(const std::filesystem::path& name) override { fileName = name; }
+    void setDialogFileName(const std::filesystem::path& name) override
+    {
+        fileName = name;
+        fileNames.clear();
+    }
+    std::vector<std::filesystem::path> dialogFileNames() const override
+    {
+        if (!fileNames.empty() && fileNames.front() == fileName) {
+            return fileNames;
+        }
+        return WizardView::dialogFileNames();
+    }
+    void setDialogFileNames(const std::vector<std::filesystem::path>& names) override
+    {
+        fileName = names.empty() ? std::filesystem::path{} : names.front();
+        fileNames = names;
+    }
 
     const Document& document() const override { return shown; }
     void setDocument(Document d) override { shown = std::move(d); }
@@ -136,6 +160,7 @@ public:
         std::string title;
         bool cancellable;
         std::vector<std::pair<std::uint64_t, std::uint64_t>> updates;
+        std::vector<std::pair<std::size_t, std::size_t>> files;  // which file of how many, as told
         bool closed = false;
     };
     std::vector<Progress> progress;
@@ -143,6 +168,8 @@ public:
     // this many updates; no thread can be started for the work.
     std::optional<int> throwAfter;
     bool workCannotStart = false;
+    // The user presses Cancel once this many updates have been told.
+    std::optional<int> cancelAfter;
 
     // The work runs at once, here.
     void runWork(std::string_view title, bool cancellable, const std::function<void(ProgressReport&)>& work) override
@@ -160,6 +187,13 @@ public:
     std::filesystem::path userDataDirectory() const override { return dataDir; }
 
     std::filesystem::path takeStartFile() override { return std::exchange(startFile, {}); }
+    std::vector<std::filesystem::path> takeStartFiles() override
+    {
+        if (!startFiles.empty()) {
+            return std::exchange(startFiles, {});
+        }
+        return WizardView::takeStartFiles();
+    }
 
     void endProgram() override
     {
@@ -181,7 +215,11 @@ private:
                 throw std::bad_alloc();
             }
             p.updates.emplace_back(done, total);
-            return true;
+            return !(view_.cancelAfter && static_cast<int>(view_.updates()) >= *view_.cancelAfter);
+        }
+        void tellFile(std::size_t number, std::size_t count) override
+        {
+            view_.progress[index_].files.emplace_back(number, count);
         }
 
     private:

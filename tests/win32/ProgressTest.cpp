@@ -101,4 +101,49 @@ TEST_F(Win32Progress, EncryptingCannotBeCancelledNorItsProgressHidden)
     EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
 }
 
+// Several files: the label says which file the work is at, and Cancel stops
+// before the next one; the file at hand is finished.
+TEST_F(Win32Progress, SeveralFilesSayWhichFileAndCancelStopsBeforeTheNext)
+{
+    const auto dir = folder.file().parent_path();
+    const std::vector<std::wstring> names = {L"1.txt", L"2.txt", L"3.txt"};
+    for (const auto& name : names) {
+        WriteFile(dir / name, "AB");
+    }
+    session.startOn(4);
+    Drive([&] {
+        Click(session.wizard.form().command(4));
+        ChooseFiles(WaitForDialog(), dir, names);
+        session.finish();
+    });
+    ASSERT_EQ(session.wizard.view().document().batch.size(), 3u);
+    Hold write(Step::Write);
+    Drive([&] {
+        Click(session.wizard.form().command(5));
+        ASSERT_TRUE(write.reached());
+        HWND progress = WaitForProgressWindow();
+        ASSERT_TRUE(progress);
+        HWND label = GetDlgItem(progress, quilvane::win32::kProgressLabelId);
+        EXPECT_TRUE(WaitUntil([&] { return WindowText(label).find(Wide("第 1 / 3 个文件")) == 0; }))
+            << std::filesystem::path(WindowText(label));
+        HWND cancel = GetDlgItem(progress, IDCANCEL);
+        ASSERT_TRUE(cancel) << "no Cancel button";
+        PostMessageW(cancel, BM_CLICK, 0, 0);
+        Settle();
+        EXPECT_FALSE(IsWindowEnabled(cancel)) << "Cancel not taken";
+        write.release();
+        const Dialog told = WaitForDialog();
+        EXPECT_EQ(told.title, Wide("部分文件未加密"));
+        EXPECT_NE(told.text.find(Wide("操作已取消")), std::wstring::npos);
+        Press(told, IDOK);
+        session.finish();
+    });
+    EXPECT_EQ(ReadFile(dir / names[0]), "?@\r\n");
+    EXPECT_EQ(ReadFile(dir / names[1]), "AB");
+    EXPECT_EQ(ReadFile(dir / names[2]), "AB");
+    EXPECT_EQ(session.wizard.view().dialogFileNames(),
+              (std::vector<std::filesystem::path>{dir / names[1], dir / names[2]}));
+    EXPECT_FALSE(session.ended.load());
+}
+
 }  // namespace

@@ -167,7 +167,7 @@ HDROP MakeDrop(const std::vector<std::filesystem::path>& files)
     return static_cast<HDROP>(memory);
 }
 
-TEST_F(Win32Roads, OneFileDroppedOnAFilePanelIsOpenedAnythingElseIgnored)
+TEST_F(Win32Roads, FilesDroppedOnAFilePanelAreOpenedAFolderAmongThemIgnored)
 {
     ChineseFolder folder;
     const auto other = folder.file().parent_path() / L"other.txt";
@@ -184,7 +184,7 @@ TEST_F(Win32Roads, OneFileDroppedOnAFilePanelIsOpenedAnythingElseIgnored)
     EXPECT_TRUE(session.wizard.view().document().excerpt.empty());
 
     session.startOn(4);
-    drop({folder.file(), other});
+    drop({folder.file(), folder.file().parent_path()});
     drop({folder.file().parent_path()});
     EXPECT_TRUE(session.wizard.view().document().excerpt.empty());
     EXPECT_TRUE(session.wizard.view().dialogFileName().empty());
@@ -192,6 +192,57 @@ TEST_F(Win32Roads, OneFileDroppedOnAFilePanelIsOpenedAnythingElseIgnored)
     drop({folder.file()});
     EXPECT_EQ(session.wizard.view().document().excerpt, kPlain);
     EXPECT_EQ(session.wizard.view().dialogFileName(), folder.file());
+
+    // Several files are chosen together.
+    drop({folder.file(), other});
+    const auto& chosen = session.wizard.view().document().batch;
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[0].file, folder.file());
+    EXPECT_EQ(chosen[1].file, other);
+    EXPECT_EQ(session.wizard.view().dialogFileNames(), (std::vector<std::filesystem::path>{folder.file(), other}));
+}
+
+// Three files chosen at once in the file dialog, one of them read-only: the
+// view lists them, the others are encrypted, the read-only one is named and
+// stays chosen, alone, on step 3.
+TEST_F(Win32Roads, ThreeFilesChosenInTheDialogOneRefused)
+{
+    ChineseFolder folder;
+    const auto dir = folder.file().parent_path();
+    const std::vector<std::wstring> names = {Wide("一月.txt"), Wide("二月.txt"), Wide("只读.txt")};
+    for (const auto& name : names) {
+        WriteFile(dir / name, "AB");
+    }
+    SetFileAttributesW((dir / names[2]).c_str(), FILE_ATTRIBUTE_READONLY);
+    Session session;
+    session.startOn(4);
+    std::wstring listed;
+    Drive([&] {
+        Click(session.wizard.form().command(4));
+        const Dialog dialog = WaitForDialog();
+        ASSERT_EQ(dialog.title, Wide("打开"));
+        ChooseFiles(dialog, dir, names);
+        session.finish();
+        listed = WindowText(session.wizard.form().richTextBox());
+
+        Click(session.wizard.form().command(5));
+        const Dialog told = WaitForDialog();
+        EXPECT_EQ(told.title, Wide("部分文件未加密"));
+        EXPECT_NE(told.text.find(Wide("已加密 2 个文件，共 3 个")), std::wstring::npos) << told.text;
+        EXPECT_NE(told.text.find((dir / names[2]).wstring() + Wide("”：文件被设为只读")), std::wstring::npos)
+            << told.text;
+        Press(told, IDOK);
+        session.finish();
+    });
+    std::erase(listed, L'\n');
+    EXPECT_EQ(listed, Wide("一月.txt\t2 字节\r二月.txt\t2 字节\r只读.txt\t2 字节\r"));
+    EXPECT_EQ(ReadFile(dir / names[0]), "?@\r\n");
+    EXPECT_EQ(ReadFile(dir / names[1]), "?@\r\n");
+    EXPECT_EQ(ReadFile(dir / names[2]), "AB");
+    EXPECT_FALSE(session.ended.load());
+    EXPECT_TRUE(session.visible(4));
+    EXPECT_EQ(session.wizard.view().dialogFileNames(), std::vector<std::filesystem::path>{dir / names[2]});
+    SetFileAttributesW((dir / names[2]).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Win32Roads, ClosingTheWindowEndsTheProgram)

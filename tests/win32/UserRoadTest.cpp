@@ -247,6 +247,31 @@ TEST_F(Win32UserRoad, TheFileNamedOnTheCommandLineIsOpenedOnTheFilePanel)
     }
 }
 
+// `quilvane.exe A B`, as Explorer starts it for several files: both are
+// chosen together on the file panel, listed, and encrypted by one click.
+TEST_F(Win32UserRoad, TheFilesNamedOnTheCommandLineAreDoneTogether)
+{
+    ChineseFolder folder;
+    const fs::path other = folder.file().parent_path() / Wide("另一个.txt");
+    WriteFile(other, kPlain);
+    Program program(ProgramFolder(), L"\"" + folder.file().wstring() + L"\" \"" + other.wstring() + L"\"");
+    ASSERT_TRUE(program.form());
+    ToTheEncryptionFilePanel(program);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::wstring shown = program.shownText();
+        return shown.find(folder.file().filename().wstring() + L"\t") == 0 &&
+               shown.find(other.filename().wstring() + L"\t") != std::wstring::npos;
+    })) << "shows: " << fs::path(program.shownText());
+    program.click("Command5");
+    const Dialog done = program.dialog();
+    EXPECT_EQ(done.title, Wide("加密完成"));
+    ClickButton(done, IDOK);
+    EXPECT_TRUE(program.ended()) << program.state();
+    EXPECT_EQ(ReadFile(folder.file()), kEncrypted);
+    EXPECT_EQ(ReadFile(other), kEncrypted);
+}
+
 // A text of `size` bytes made of kPlain over and over, written a megabyte at a time.
 void WriteRepeatedText(const fs::path& file, std::uint64_t size)
 {

@@ -156,12 +156,14 @@ void Press(const Dialog& dialog, int button)
     WaitUntil([&] { return !IsWindow(dialog.hwnd) || !IsWindowVisible(dialog.hwnd); });
 }
 
-void ChooseFile(const Dialog& dialog, const std::filesystem::path& file)
+namespace {
+
+// The file dialog's name box, once the dialog has filled in its controls.
+HWND FileNameBox(const Dialog& dialog)
 {
     constexpr int kFileNameCombo = 0x47C;  // cmb13
     constexpr int kFileNameEdit = 0x480;   // edt1
     HWND name = nullptr;
-    // The dialog fills in its controls as it starts: wait for the name box.
     WaitUntil([&] {
         name = GetDlgItem(dialog.hwnd, kFileNameCombo);
         if (!name) {
@@ -169,13 +171,40 @@ void ChooseFile(const Dialog& dialog, const std::filesystem::path& file)
         }
         return name && IsWindowVisible(name);
     });
-    const std::wstring wanted = file.wstring();
-    // Typed again until the dialog shows it: its start may still empty the box.
+    return name;
+}
+
+// Typed again until the dialog shows it: its start may still empty the box.
+void TypeName(HWND name, const std::wstring& wanted)
+{
     WaitUntil([&] {
         SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wanted.c_str()));
         Sleep(20);
         return WindowText(name) == wanted;
     });
+}
+
+}  // namespace
+
+void ChooseFile(const Dialog& dialog, const std::filesystem::path& file)
+{
+    TypeName(FileNameBox(dialog), file.wstring());
+    Press(dialog, IDOK);
+}
+
+void ChooseFiles(const Dialog& dialog, const std::filesystem::path& folder, const std::vector<std::wstring>& names)
+{
+    HWND name = FileNameBox(dialog);
+    // Into the folder first, as a user goes there: Open on a folder's path
+    // shows that folder and empties the name box.
+    TypeName(name, folder.wstring());
+    PostMessageW(dialog.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitUntil([&] { return WindowText(name).empty(); });
+    std::wstring typed;
+    for (const std::wstring& file : names) {
+        typed += L"\"" + file + L"\" ";
+    }
+    TypeName(name, typed);
     Press(dialog, IDOK);
 }
 

@@ -43,6 +43,9 @@ HWND WaitForWindow(DWORD process, const wchar_t* className, DWORD milliseconds =
 void Press(const Dialog& dialog, int button);
 // Types the file's full name into the file dialog and presses its Open button.
 void ChooseFile(const Dialog& dialog, const std::filesystem::path& file);
+// Goes into `folder` in the file dialog, types the names there, each in
+// quotes, and presses Open: several files chosen at once.
+void ChooseFiles(const Dialog& dialog, const std::filesystem::path& folder, const std::vector<std::wstring>& names);
 // The file dialog's file types, as its list shows them.
 std::vector<std::wstring> FileTypes(const Dialog& dialog);
 

@@ -33,9 +33,9 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments)
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "-h" || argument == "--help") {
-            return {CommandLine::Request::Help, {}, {}};
+            return {CommandLine::Request::Help, {}, {}, {}};
         } else if (argument == "--version") {
-            return {CommandLine::Request::Version, {}, {}};
+            return {CommandLine::Request::Version, {}, {}, {}};
         } else if (unknown.empty()) {
             unknown = argument;
         }
@@ -43,31 +43,29 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments)
     if (!unknown.empty()) {
         return UsageError("不认识的选项“" + unknown + "”。");
     }
-    if (files.size() > 1) {
-        return UsageError("一次只能打开一个文件，这里给出了 " + std::to_string(files.size()) + " 个。");
-    }
     CommandLine line;
-    if (files.size() == 1) {
-        if (files.front().empty()) {
+    for (const std::string& file : files) {
+        if (file.empty()) {
             return UsageError("给出的文件名是空的。");
         }
         std::error_code error;
-        line.startFile = std::filesystem::absolute(files.front(), error);
-        if (error) {
-            line.startFile = files.front();  // no current folder: the name as given
-        }
+        std::filesystem::path absolute = std::filesystem::absolute(file, error);
+        line.startFiles.push_back(error ? std::filesystem::path(file) : std::move(absolute));  // no current folder: as given
+    }
+    if (!line.startFiles.empty()) {
+        line.startFile = line.startFiles.front();
     }
     return line;
 }
 
 std::string HelpText()
 {
-    return "用法：quilvane [文件]\n"
+    return "用法：quilvane [文件]…\n"
            "      quilvane --help | --version\n"
            "\n"
            "打开 Quilvane " QUILVANE_VERSION " 文本文件加密解密向导。\n"
-           "给出一个文件时（例如在文件管理器里用“打开方式”选择本程序），选择加密或解密并输入密码后，\n"
-           "第三步会直接打开这个文件，就像用“打开文件”按钮选择的一样。\n"
+           "给出文件时（例如在文件管理器里用“打开方式”选择本程序），选择加密或解密并输入密码后，\n"
+           "第三步会直接打开这些文件，就像用“打开文件”按钮选择的一样；给出几个文件时一次全部处理。\n"
            "\n"
            "  -h, --help     显示本说明后退出\n"
            "      --version  显示版本后退出\n"

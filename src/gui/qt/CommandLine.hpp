@@ -7,8 +7,9 @@
 namespace quilvane {
 
 // What the program is asked on its command line:
-//   quilvane [FILE]          the window; FILE is opened on step 3 once the
-//                            user gets there (a file manager's "Open with")
+//   quilvane [FILE...]       the window; the files are opened on step 3 once
+//                            the user gets there (a file manager's "Open
+//                            with"), several chosen together
 //   quilvane -h | --help     the usage, on standard output
 //   quilvane --version       the version, on standard output
 // "--" ends the options: what follows is a file even when it starts with
@@ -18,8 +19,10 @@ struct CommandLine {
     enum class Request { Window, Help, Version, UsageError };
     Request request = Request::Window;
     // Absolute, made from the argument's own bytes (no change of encoding,
-    // so any name the system can hold comes through); empty when none.
+    // so any name the system can hold comes through), in the order given;
+    // `startFile` is the first, empty when none.
     std::filesystem::path startFile;
+    std::vector<std::filesystem::path> startFiles;
     // For a usage error: what was wrong and what to do, in Chinese.
     std::string error;
 };

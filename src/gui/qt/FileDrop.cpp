@@ -15,21 +15,25 @@
 namespace quilvane {
 namespace {
 
-std::optional<std::filesystem::path> OneLocalFile(const QMimeData* data)
+// Every one a local file, or none taken.
+std::optional<std::vector<std::filesystem::path>> LocalFiles(const QMimeData* data)
 {
-    if (!data || !data->hasUrls() || data->urls().size() != 1) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) {
         return std::nullopt;
     }
-    const QUrl url = data->urls().constFirst();
-    if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir()) {
-        return std::nullopt;
+    std::vector<std::filesystem::path> files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir()) {
+            return std::nullopt;
+        }
+        files.emplace_back(QFile::encodeName(url.toLocalFile()).toStdString());
     }
-    return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString());
+    return files;
 }
 
 }  // namespace
 
-FileDrop::FileDrop(Form1& form, std::function<void(const std::filesystem::path&)> open)
+FileDrop::FileDrop(Form1& form, std::function<void(const std::vector<std::filesystem::path>&)> open)
     : form_(form), open_(std::move(open))
 {
     form_.setAcceptDrops(true);
@@ -44,8 +48,8 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event)
     }
     auto* drop = static_cast<QDropEvent*>(event);
     const bool onFilePanel = form_.frame(4)->isVisible() || form_.frame(5)->isVisible();
-    const auto file = onFilePanel ? OneLocalFile(drop->mimeData()) : std::nullopt;
-    if (!file) {
+    auto files = onFilePanel ? LocalFiles(drop->mimeData()) : std::nullopt;
+    if (!files) {
         drop->ignore();
         return true;
     }
@@ -54,7 +58,8 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::Drop) {
         // Opened once the drop is over: the program the file came from is
         // not kept waiting while it is read.
-        QMetaObject::invokeMethod(this, [this, path = *file] { open_(path); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, paths = std::move(*files)] { open_(paths); }, Qt::QueuedConnection);
     }
     return true;
 }

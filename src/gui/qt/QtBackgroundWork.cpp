@@ -48,12 +48,17 @@ public:
         setValue(0);
     }
 
-    void tell(std::uint64_t done, std::uint64_t total)
+    // `files`: how many files the work goes through, when several.
+    void tell(std::uint64_t done, std::uint64_t total, std::size_t file, std::size_t files)
     {
         constexpr double kMegabyte = 1024.0 * 1024.0;
-        setLabelText(QStringLiteral("已处理 %1 / %2 MB")
-                         .arg(static_cast<double>(done) / kMegabyte, 0, 'f', 0)
-                         .arg(static_cast<double>(total) / kMegabyte, 0, 'f', 0));
+        QString label = QStringLiteral("已处理 %1 / %2 MB")
+                            .arg(static_cast<double>(done) / kMegabyte, 0, 'f', 0)
+                            .arg(static_cast<double>(total) / kMegabyte, 0, 'f', 0);
+        if (files > 0) {
+            label = QStringLiteral("第 %1 / %2 个文件，").arg(file).arg(files) + label;
+        }
+        setLabelText(label);
         setValue(total ? static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kSteps) : 0);
     }
 
@@ -132,7 +137,7 @@ void RunInBackground(QWidget* parent, const QString& title, bool cancellable, in
             showWindow();
         }
         if (window) {
-            window->tell(progress.done(), progress.total());
+            window->tell(progress.done(), progress.total(), progress.file(), progress.files());
         }
     });
     poll.start();

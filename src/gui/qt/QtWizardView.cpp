@@ -6,6 +6,7 @@
 #include "gui/qt/Form1.hpp"
 #include "gui/qt/MessageBoxLook.hpp"
 #include "gui/qt/QtBackgroundWork.hpp"
+#include "transform/BatchReport.hpp"
 
 #include <QApplication>
 #include <QFile>
@@ -132,33 +133,50 @@ void QtWizardView::showOpen()
     QFileDialog dialog(&form_, QStringLiteral("打开"));
     dialog.setObjectName("CommonDialog1");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
     // Qt's own dialog: the same Chinese dialog everywhere, and one a test can answer.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     ShowFocusAlways(dialog);
     dialog.setNameFilters(dialogFilters_);
-    if (!dialogFileName_.empty()) {
-        dialog.setDirectory(QFileInfo(FromPath(dialogFileName_)).absolutePath());
+    if (!dialogFileNames_.empty()) {
+        dialog.setDirectory(QFileInfo(FromPath(dialogFileNames_.front())).absolutePath());
     }
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        dialogFileName_ = ToPath(dialog.selectedFiles().constFirst());
+        dialogFileNames_.clear();
+        for (const QString& file : dialog.selectedFiles()) {
+            dialogFileNames_.push_back(ToPath(file));
+        }
     }
 }
 
 std::filesystem::path QtWizardView::dialogFileName() const
 {
-    return dialogFileName_;
+    return dialogFileNames_.empty() ? std::filesystem::path{} : dialogFileNames_.front();
 }
 
 void QtWizardView::setDialogFileName(const std::filesystem::path& fileName)
 {
-    dialogFileName_ = fileName;
+    setDialogFileNames(fileName.empty() ? std::vector<std::filesystem::path>{} : std::vector{fileName});
+}
+
+void QtWizardView::setDialogFileNames(const std::vector<std::filesystem::path>& fileNames)
+{
+    dialogFileNames_ = fileNames;
+}
+
+std::filesystem::path QtWizardView::takeStartFile()
+{
+    auto files = takeStartFiles();
+    return files.empty() ? std::filesystem::path{} : files.front();
 }
 
 void QtWizardView::setDocument(Document document)
 {
     document_ = std::move(document);
-    form_.richTextBox()->setPlainText(DisplayText(document_.excerpt, kDisplayLimit, document_.more));
+    // Several files: their names and sizes, which a thousand of take no time.
+    form_.richTextBox()->setPlainText(document_.batch.empty()
+                                          ? DisplayText(document_.excerpt, kDisplayLimit, document_.more)
+                                          : FromUtf8(FileListText(document_.batch)));
 }
 
 void QtWizardView::runWork(std::string_view title, bool cancellable,

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace quilvane {
 
@@ -34,6 +35,8 @@ public:
     void showOpen() override;
     std::filesystem::path dialogFileName() const override;
     void setDialogFileName(const std::filesystem::path& fileName) override;
+    std::vector<std::filesystem::path> dialogFileNames() const override { return dialogFileNames_; }
+    void setDialogFileNames(const std::vector<std::filesystem::path>& fileNames) override;
     const Document& document() const override { return document_; }
     void setDocument(Document document) override;
     void runWork(std::string_view title, bool cancellable,
@@ -42,19 +45,24 @@ public:
     void setProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }
     std::filesystem::path programDirectory() const override;
     std::filesystem::path userDataDirectory() const override;
-    // The file named on the command line, kept for the file panel.
-    void setStartFile(const std::filesystem::path& file) { startFile_ = file; }
-    std::filesystem::path takeStartFile() override { return std::exchange(startFile_, {}); }
+    // The files named on the command line, kept for the file panel.
+    void setStartFile(const std::filesystem::path& file)
+    {
+        startFiles_ = file.empty() ? std::vector<std::filesystem::path>{} : std::vector{file};
+    }
+    void setStartFiles(std::vector<std::filesystem::path> files) { startFiles_ = std::move(files); }
+    std::filesystem::path takeStartFile() override;
+    std::vector<std::filesystem::path> takeStartFiles() override { return std::exchange(startFiles_, {}); }
     void endProgram() override;
 
 private:
     Form1& form_;
     Document document_;
     QStringList dialogFilters_;
-    std::filesystem::path dialogFileName_;
+    std::vector<std::filesystem::path> dialogFileNames_;
     std::function<void()> end_;
     int progressDelay_ = 500;
-    std::filesystem::path startFile_;
+    std::vector<std::filesystem::path> startFiles_;
 };
 
 }  // namespace quilvane

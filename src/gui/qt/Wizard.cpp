@@ -15,8 +15,8 @@ namespace quilvane {
 Wizard::Wizard()
     : view_(form_),
       runner_(form_),
-      drop_(form_, [this](const std::filesystem::path& file) {
-          act([this, file] { OpenDroppedFile(view_, file); });
+      drop_(form_, [this](const std::vector<std::filesystem::path>& files) {
+          act([this, files] { OpenDroppedFiles(view_, files); });
       })
 {
     for (int number = 1; number <= 11; ++number) {

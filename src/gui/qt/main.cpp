@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
     }
     quilvane::PrepareApplication(app);
     quilvane::Wizard wizard;
-    wizard.view().setStartFile(line.startFile);
+    wizard.view().setStartFiles(line.startFiles);
     wizard.show();
     return QApplication::exec();
 }

@@ -49,7 +49,7 @@ void RunInBackground(HWND owner, std::string_view title, bool cancellable, DWORD
         if (!window.shown() && GetTickCount64() - start >= delay) {
             window.show();
         }
-        window.tell(progress.done(), progress.total());
+        window.tell(progress.done(), progress.total(), progress.file(), progress.files());
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {

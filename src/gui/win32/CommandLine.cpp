@@ -7,23 +7,24 @@
 
 namespace quilvane::win32 {
 
-std::filesystem::path StartFileFromCommandLine()
+std::vector<std::filesystem::path> StartFilesFromCommandLine()
 {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments) {
         return {};
     }
-    std::filesystem::path file;
-    if (count >= 2 && arguments[1][0] != L'\0') {
-        std::error_code error;
-        file = std::filesystem::absolute(arguments[1], error);
-        if (error) {
-            file = arguments[1];
+    std::vector<std::filesystem::path> files;
+    for (int i = 1; i < count; ++i) {
+        if (arguments[i][0] == L'\0') {
+            continue;
         }
+        std::error_code error;
+        std::filesystem::path file = std::filesystem::absolute(arguments[i], error);
+        files.push_back(error ? std::filesystem::path(arguments[i]) : std::move(file));
     }
     LocalFree(arguments);
-    return file;
+    return files;
 }
 
 }  // namespace quilvane::win32

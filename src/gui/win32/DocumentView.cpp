@@ -1,6 +1,7 @@
 #include "gui/win32/DocumentView.hpp"
 
 #include "gui/win32/DocumentText.hpp"
+#include "platform/win32/WideText.hpp"
 
 #include <richedit.h>
 
@@ -38,6 +39,18 @@ void SetPlainText(HWND richEdit, const std::wstring& text)
 void ShowDocument(HWND view, std::string_view bytes, bool more)
 {
     SetPlainText(view, DocumentText(bytes, kDisplayLimit, more));
+}
+
+void ShowFileList(HWND view, std::string_view lines)
+{
+    std::wstring text;
+    for (const wchar_t c : WideFromUtf8(lines)) {
+        if (c == L'\n') {
+            text += L'\r';
+        }
+        text += c;
+    }
+    SetPlainText(view, text);
 }
 
 }  // namespace quilvane::win32

@@ -12,4 +12,7 @@ namespace quilvane::win32 {
 // is more where the document goes on past `bytes`.
 void ShowDocument(HWND view, std::string_view bytes, bool more);
 
+// Shows the list of several files chosen at once (UTF-8 lines) in `view`.
+void ShowFileList(HWND view, std::string_view lines);
+
 }  // namespace quilvane::win32

@@ -4,19 +4,22 @@
 
 namespace quilvane::win32 {
 
-std::optional<std::filesystem::path> TakeOneDroppedFile(HDROP drop)
+std::vector<std::filesystem::path> TakeDroppedFiles(HDROP drop)
 {
-    std::optional<std::filesystem::path> file;
-    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
-        std::wstring name(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-        name.resize(DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size())));
+    std::vector<std::filesystem::path> files;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
         const DWORD attributes = GetFileAttributesW(name.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            file = std::filesystem::path(name);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            files.clear();
+            break;
         }
+        files.emplace_back(name);
     }
     DragFinish(drop);
-    return file;
+    return files;
 }
 
 }  // namespace quilvane::win32

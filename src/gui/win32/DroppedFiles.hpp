@@ -4,12 +4,12 @@
 #include <shellapi.h>
 
 #include <filesystem>
-#include <optional>
+#include <vector>
 
 namespace quilvane::win32 {
 
-// The one file dropped on the window (WM_DROPFILES), when exactly one file and
-// no folder was dropped; frees the drop either way.
-std::optional<std::filesystem::path> TakeOneDroppedFile(HDROP drop);
+// The files dropped on the window (WM_DROPFILES), one or several, when no
+// folder is among them (else none); frees the drop either way.
+std::vector<std::filesystem::path> TakeDroppedFiles(HDROP drop);
 
 }  // namespace quilvane::win32

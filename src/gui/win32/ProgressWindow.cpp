@@ -90,7 +90,7 @@ void ProgressWindow::show()
     ShowWindow(window_, SW_SHOW);
 }
 
-void ProgressWindow::tell(std::uint64_t done, std::uint64_t total)
+void ProgressWindow::tell(std::uint64_t done, std::uint64_t total, std::size_t file, std::size_t files)
 {
     if (!window_) {
         return;
@@ -99,7 +99,11 @@ void ProgressWindow::tell(std::uint64_t done, std::uint64_t total)
     char text[64];
     std::snprintf(text, sizeof text, "已处理 %.0f / %.0f MB", static_cast<double>(done) / kMegabyte,
                   static_cast<double>(total) / kMegabyte);
-    const std::wstring label = WideFromUtf8(text);
+    std::string said = text;
+    if (files > 0) {
+        said = "第 " + std::to_string(file) + " / " + std::to_string(files) + " 个文件，" + said;
+    }
+    const std::wstring label = WideFromUtf8(said);
     if (label != lastLabel_) {
         SetWindowTextW(label_, label.c_str());
         lastLabel_ = label;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,7 +22,8 @@ public:
     // Shows it, once: where the system cannot make the window, there is none.
     void show();
     bool shown() const { return tried_; }
-    void tell(std::uint64_t done, std::uint64_t total);
+    // `files`: how many files the work goes through, when several.
+    void tell(std::uint64_t done, std::uint64_t total, std::size_t file = 0, std::size_t files = 0);
     // Gives the window its keyboard messages (Tab, Enter, Esc); true when taken.
     bool takeMessage(MSG& message);
 

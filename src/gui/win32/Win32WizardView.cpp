@@ -7,6 +7,7 @@
 #include "gui/win32/KeyboardFlow.hpp"
 #include "platform/win32/ProgramFolders.hpp"
 #include "platform/win32/WideText.hpp"
+#include "transform/BatchReport.hpp"
 
 #include <commdlg.h>
 
@@ -36,6 +37,24 @@ private:
     HWND window_;
     bool enabled_;
 };
+
+// With several files chosen the dialog gives the folder, then each name, each
+// ended by a NUL, and a second NUL at the end: the first name starts right
+// after the folder's NUL. With one, its full path.
+std::vector<std::filesystem::path> ChosenFiles(const std::wstring& buffer, std::size_t firstName)
+{
+    const std::wstring first(buffer.c_str());
+    if (firstName == 0 || firstName != first.size() + 1) {
+        return {std::filesystem::path(first)};
+    }
+    std::vector<std::filesystem::path> files;
+    for (std::size_t at = firstName; at < buffer.size() && buffer[at] != L'\0';) {
+        const std::wstring name(buffer.c_str() + at);
+        files.push_back(std::filesystem::path(first) / name);
+        at += name.size() + 1;
+    }
+    return files;
+}
 
 }  // namespace
 
@@ -115,10 +134,27 @@ void Win32WizardView::setDialogFilter(std::string_view filter)
     dialogFilter_.push_back(L'\0');
 }
 
+std::filesystem::path Win32WizardView::dialogFileName() const
+{
+    return dialogFileNames_.empty() ? std::filesystem::path{} : dialogFileNames_.front();
+}
+
+void Win32WizardView::setDialogFileName(const std::filesystem::path& fileName)
+{
+    setDialogFileNames(fileName.empty() ? std::vector<std::filesystem::path>{} : std::vector{fileName});
+}
+
+std::filesystem::path Win32WizardView::takeStartFile()
+{
+    auto files = takeStartFiles();
+    return files.empty() ? std::filesystem::path{} : files.front();
+}
+
 void Win32WizardView::showOpen()
 {
-    std::wstring file = dialogFileName_.wstring();
-    file.resize(32768, L'\0');
+    // Room for many names at once (the dialog asks for no more than this).
+    std::wstring file = dialogFileName().wstring();
+    file.resize(std::size_t{1} << 20, L'\0');
     const std::wstring title = WideFromUtf8("打开");
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -128,19 +164,25 @@ void Win32WizardView::showOpen()
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = title.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                   OFN_NOCHANGEDIR;
     KeepEnabledState keep(form_.window());
     // The second click of a double click on 打开文件 would choose the file
     // that the dialog shows under the pointer.
     const EarlyClickFilter early;
     if (GetOpenFileNameW(&dialog)) {
-        dialogFileName_ = std::filesystem::path(file.c_str());
+        dialogFileNames_ = ChosenFiles(file, dialog.nFileOffset);
     }
 }
 
 void Win32WizardView::setDocument(Document document)
 {
     document_ = std::move(document);
+    if (!document_.batch.empty()) {
+        // Several files: their names and sizes, which a thousand of take no time.
+        ShowFileList(form_.richTextBox(), FileListText(document_.batch));
+        return;
+    }
     ShowDocument(form_.richTextBox(), document_.excerpt, document_.more);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace quilvane::win32 {
 
@@ -36,17 +37,23 @@ public:
     int messageBox(std::string_view text, int style, std::string_view title) override;
     void setDialogFilter(std::string_view filter) override;
     void showOpen() override;
-    std::filesystem::path dialogFileName() const override { return dialogFileName_; }
-    void setDialogFileName(const std::filesystem::path& fileName) override { dialogFileName_ = fileName; }
+    std::filesystem::path dialogFileName() const override;
+    void setDialogFileName(const std::filesystem::path& fileName) override;
+    std::vector<std::filesystem::path> dialogFileNames() const override { return dialogFileNames_; }
+    void setDialogFileNames(const std::vector<std::filesystem::path>& fileNames) override
+    {
+        dialogFileNames_ = fileNames;
+    }
     const Document& document() const override { return document_; }
     void setDocument(Document document) override;
     void runWork(std::string_view title, bool cancellable,
                  const std::function<void(ProgressReport&)>& work) override;
     std::filesystem::path programDirectory() const override;
     std::filesystem::path userDataDirectory() const override;
-    // The file named on the command line, kept for the file panel.
-    void setStartFile(const std::filesystem::path& file) { startFile_ = file; }
-    std::filesystem::path takeStartFile() override { return std::exchange(startFile_, {}); }
+    // The files named on the command line, kept for the file panel.
+    void setStartFiles(std::vector<std::filesystem::path> files) { startFiles_ = std::move(files); }
+    std::filesystem::path takeStartFile() override;
+    std::vector<std::filesystem::path> takeStartFiles() override { return std::exchange(startFiles_, {}); }
     void endProgram() override;
 
 private:
@@ -56,11 +63,11 @@ private:
     Form& form_;
     Document document_;
     std::wstring dialogFilter_;  // pairs separated by NULs, as the dialog takes them
-    std::filesystem::path dialogFileName_;
+    std::vector<std::filesystem::path> dialogFileNames_;
     std::function<void()> end_;
     DWORD progressDelay_ = 500;
     HWND requestedFocus_ = nullptr;
-    std::filesystem::path startFile_;
+    std::vector<std::filesystem::path> startFiles_;
 };
 
 }  // namespace quilvane::win32

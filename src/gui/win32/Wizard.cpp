@@ -30,12 +30,12 @@ Wizard::Wizard()
               }
           },
           [this](HDROP files) {
-              // One file dropped on a file panel is opened as if chosen in the
-              // dialog; anything else, or a drop on another panel, is ignored.
-              const auto file = TakeOneDroppedFile(files);
+              // Files dropped on a file panel are opened as if chosen in the
+              // dialog; a folder among them, or a drop on another panel, is ignored.
+              const auto dropped = TakeDroppedFiles(files);
               const bool onFilePanel = IsWindowVisible(form_.frame(4)) || IsWindowVisible(form_.frame(5));
-              if (file && onFilePanel) {
-                  act([this, &file] { OpenDroppedFile(view_, *file); });
+              if (!dropped.empty() && onFilePanel) {
+                  act([this, &dropped] { OpenDroppedFiles(view_, dropped); });
               }
           },
       }),

@@ -10,7 +10,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     using namespace quilvane::win32;
     try {
         Wizard wizard;
-        wizard.view().setStartFile(StartFileFromCommandLine());
+        wizard.view().setStartFiles(StartFilesFromCommandLine());
         wizard.show();
         return RunMessageLoop(wizard.form().window());
     } catch (...) {

@@ -116,5 +116,72 @@ TEST(MemoryLimit, AFileThreeTimesTheMemoryAllowedIsEncryptedAndDecryptedExactly)
     EXPECT_TRUE(FileIs(file, block, blocks, "")) << "the file did not come back byte for byte";
 }
 
+// The same cap over several files at once: a thousand small files and one
+// three times the memory allowed, encrypted and decrypted in one action each.
+TEST(MemoryLimit, AThousandFilesAndOneLargerThanTheMemoryAllowedInOneAction)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no cap can be set under it";
+#endif
+    TemporaryDirectory dir;
+    const std::uint64_t allowed = AddressSpace() + (160u << 20);
+    const std::string block = Block();
+    const std::size_t blocks = static_cast<std::size_t>(3 * allowed / block.size()) + 1;
+    std::vector<std::filesystem::path> files;
+    for (int i = 0; i < 1000; ++i) {
+        files.push_back(dir / ("small " + std::to_string(i) + ".txt"));
+        WriteBytes(files.back(), "AB");
+    }
+    const auto large = dir / "large.txt";
+    files.insert(files.begin() + 500, large);
+    {
+        std::ofstream out(large, std::ios::binary);
+        for (std::size_t i = 0; i < blocks; ++i) {
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        }
+        ASSERT_TRUE(out.good()) << "no room for a file of " << blocks << " MiB";
+    }
+    ASSERT_FALSE(WriteKeyFile(dir.path(), 4).has_value());
+    const std::string encryptedBlock = ShiftText(block, -2);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit cap{allowed, allowed};
+        if (::setrlimit(RLIMIT_AS, &cap) != 0) {
+            ::_exit(10);
+        }
+        ScriptedView view;
+        view.programDir = dir.path();
+        view.dataDir = dir / "data";
+        view.severalChoices = {files, files};
+        view.answers = {msgbox::kAnswerOk};
+        Command4_Click(view);
+        Command5_Click(view);
+        if (!view.ended || view.messages.size() != 1 || view.messages[0].title != "加密完成") {
+            ::_exit(11);
+        }
+        if (!FileIs(large, encryptedBlock, blocks, "\r\n") || ReadBytes(files.back()) != "?@\r\n") {
+            ::_exit(12);
+        }
+        view.ended = false;
+        view.messages.clear();
+        Command9_Click(view);
+        Command10_Click(view);
+        ::_exit(view.ended && view.messages.size() == 2 ? 0 : 13);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the capped program was killed (signal " << WTERMSIG(status) << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: no cap, 11: encryption failed, 12: wrong bytes, 13: decryption failed";
+    EXPECT_TRUE(FileIs(large, block, blocks, "")) << "the large file did not come back byte for byte";
+    for (const auto& file : files) {
+        if (file != large && ReadBytes(file) != "AB") {
+            ADD_FAILURE() << file << " did not come back";
+            break;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quilvane::testing
