@@ -170,7 +170,8 @@ void ToTheEncryptionFilePanel(const Program& program)
         program.click(name.c_str());
         ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == box; })) << program.pointerAndFocus(box);
         PressKey(static_cast<WORD>('1' + i));
-        ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; })) << "Text" << i + 1;
+        ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; }))
+            << "Text" << i + 1 << " took no digit; " << program.pointerAndFocus(box);
     }
     program.click("Command3");
     const Dialog confirm = program.dialog();
