@@ -159,18 +159,23 @@ private:
 };
 
 // With the mouse and the digit keys: encryption chosen, the password 12345
-// typed and confirmed, on to the file panel.
+// typed into box A, where the step puts the focus, each digit moving on to
+// the next box, and confirmed, on to the file panel. The pointer waits away
+// from the boxes as the digits are typed: over a box it gives that box the
+// focus, and Wine sometimes reports a pointer position late, after the
+// focus has moved on.
 void ToTheEncryptionFilePanel(const Program& program)
 {
     program.click("Command1");
     ASSERT_TRUE(WaitUntil([&] { return program.shows("Frame2"); }));
+    MoveMouseTo(0, 0);
     for (int i = 0; i < 5; ++i) {
         const std::string name = "Text" + std::to_string(i + 1);
         HWND box = program.control(name.c_str());
-        program.click(name.c_str());
         ASSERT_TRUE(WaitUntil([&] { return FocusOf(program.thread()) == box; })) << program.pointerAndFocus(box);
         PressKey(static_cast<WORD>('1' + i));
-        ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; })) << "Text" << i + 1;
+        ASSERT_TRUE(WaitUntil([&] { return TextLength(box) == 1; }))
+            << name << " took no digit; " << program.pointerAndFocus(box);
     }
     program.click("Command3");
     const Dialog confirm = program.dialog();
