@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 
 namespace quilvane::testing {
 namespace {
@@ -62,6 +63,61 @@ bool FileIs(const std::filesystem::path& file, const std::string& block, std::si
     return rest == tail;
 }
 
+// Writes `block` `count` times over `file`; false when the disk had no room.
+bool WriteBlocks(const std::filesystem::path& file, const std::string& block, std::size_t count)
+{
+    std::ofstream out(file, std::ios::binary);
+    for (std::size_t i = 0; i < count; ++i) {
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    return out.good();
+}
+
+// Runs `road` in a child process whose address space is capped at `allowed`
+// bytes; the child's exit status (10: no cap could be set), or -1 when it was
+// killed.
+int CappedRun(std::uint64_t allowed, const std::function<int()>& road)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit cap{allowed, allowed};
+        ::_exit(::setrlimit(RLIMIT_AS, &cap) != 0 ? 10 : road());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) {
+        ADD_FAILURE() << "no child process";
+        return -1;
+    }
+    if (!WIFEXITED(status)) {
+        ADD_FAILURE() << "the capped program was killed (signal " << WTERMSIG(status) << ")";
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+// Encrypts, then decrypts, what the view's script chooses; 0 when both end
+// as they should, 11 or 13 when encryption or decryption did not, 12 when
+// `encrypted` says the encrypted files are wrong.
+int EncryptThenDecrypt(ScriptedView& view, const std::function<bool()>& encrypted)
+{
+    view.answers = {msgbox::kAnswerOk};
+    Command4_Click(view);
+    Command5_Click(view);
+    if (!view.ended || view.messages.size() != 1 || view.messages[0].title != "加密完成") {
+        return 11;
+    }
+    if (!encrypted()) {
+        return 12;
+    }
+    view.ended = false;
+    view.messages.clear();
+    Command9_Click(view);
+    Command10_Click(view);
+    return view.ended && view.messages.size() == 2 ? 0 : 13;
+}
+
+constexpr const char* kStatuses = "10: no cap, 11: encryption failed, 12: wrong bytes, 13: decryption failed";
+
 TEST(MemoryLimit, AFileThreeTimesTheMemoryAllowedIsEncryptedAndDecryptedExactly)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -73,46 +129,18 @@ TEST(MemoryLimit, AFileThreeTimesTheMemoryAllowedIsEncryptedAndDecryptedExactly)
     const std::string block = Block();
     const std::size_t blocks = static_cast<std::size_t>(3 * allowed / block.size()) + 1;
     const auto file = dir / "large.txt";
-    {
-        std::ofstream out(file, std::ios::binary);
-        for (std::size_t i = 0; i < blocks; ++i) {
-            out.write(block.data(), static_cast<std::streamsize>(block.size()));
-        }
-        ASSERT_TRUE(out.good()) << "no room for a file of " << blocks << " MiB";
-    }
+    ASSERT_TRUE(WriteBlocks(file, block, blocks)) << "no room for a file of " << blocks << " MiB";
     ASSERT_FALSE(WriteKeyFile(dir.path(), 4).has_value());
     const std::string encryptedBlock = ShiftText(block, -2);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit cap{allowed, allowed};
-        if (::setrlimit(RLIMIT_AS, &cap) != 0) {
-            ::_exit(10);
-        }
+    const int status = CappedRun(allowed, [&] {
         ScriptedView view;
         view.programDir = dir.path();
         view.dataDir = dir / "data";
         view.choices = {file, file};
-        view.answers = {msgbox::kAnswerOk};
-        Command4_Click(view);
-        Command5_Click(view);
-        if (!view.ended || view.messages.size() != 1 || view.messages[0].title != "加密完成") {
-            ::_exit(11);
-        }
-        if (!FileIs(file, encryptedBlock, blocks, "\r\n")) {
-            ::_exit(12);
-        }
-        view.ended = false;
-        view.messages.clear();
-        Command9_Click(view);
-        Command10_Click(view);
-        ::_exit(view.ended && view.messages.size() == 2 ? 0 : 13);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the capped program was killed (signal " << WTERMSIG(status) << ")";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: no cap, 11: encryption failed, 12: wrong bytes, 13: decryption failed";
+        return EncryptThenDecrypt(view, [&] { return FileIs(file, encryptedBlock, blocks, "\r\n"); });
+    });
+    EXPECT_EQ(status, 0) << kStatuses;
     EXPECT_TRUE(FileIs(file, block, blocks, "")) << "the file did not come back byte for byte";
 }
 
@@ -134,46 +162,20 @@ TEST(MemoryLimit, AThousandFilesAndOneLargerThanTheMemoryAllowedInOneAction)
     }
     const auto large = dir / "large.txt";
     files.insert(files.begin() + 500, large);
-    {
-        std::ofstream out(large, std::ios::binary);
-        for (std::size_t i = 0; i < blocks; ++i) {
-            out.write(block.data(), static_cast<std::streamsize>(block.size()));
-        }
-        ASSERT_TRUE(out.good()) << "no room for a file of " << blocks << " MiB";
-    }
+    ASSERT_TRUE(WriteBlocks(large, block, blocks)) << "no room for a file of " << blocks << " MiB";
     ASSERT_FALSE(WriteKeyFile(dir.path(), 4).has_value());
     const std::string encryptedBlock = ShiftText(block, -2);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit cap{allowed, allowed};
-        if (::setrlimit(RLIMIT_AS, &cap) != 0) {
-            ::_exit(10);
-        }
+    const int status = CappedRun(allowed, [&] {
         ScriptedView view;
         view.programDir = dir.path();
         view.dataDir = dir / "data";
         view.severalChoices = {files, files};
-        view.answers = {msgbox::kAnswerOk};
-        Command4_Click(view);
-        Command5_Click(view);
-        if (!view.ended || view.messages.size() != 1 || view.messages[0].title != "加密完成") {
-            ::_exit(11);
-        }
-        if (!FileIs(large, encryptedBlock, blocks, "\r\n") || ReadBytes(files.back()) != "?@\r\n") {
-            ::_exit(12);
-        }
-        view.ended = false;
-        view.messages.clear();
-        Command9_Click(view);
-        Command10_Click(view);
-        ::_exit(view.ended && view.messages.size() == 2 ? 0 : 13);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the capped program was killed (signal " << WTERMSIG(status) << ")";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: no cap, 11: encryption failed, 12: wrong bytes, 13: decryption failed";
+        return EncryptThenDecrypt(view, [&] {
+            return FileIs(large, encryptedBlock, blocks, "\r\n") && ReadBytes(files.back()) == "?@\r\n";
+        });
+    });
+    EXPECT_EQ(status, 0) << kStatuses;
     EXPECT_TRUE(FileIs(large, block, blocks, "")) << "the large file did not come back byte for byte";
     for (const auto& file : files) {
         if (file != large && ReadBytes(file) != "AB") {
